@@ -1,0 +1,18 @@
+#pragma once
+#include <array>
+#include <string>
+
+#include "launcher/product_info.hpp"
+
+namespace setup {
+
+using ProductLines = std::array<std::wstring, kProductLineCount>;
+
+std::wstring ProductInfoPath();
+
+// Reads the program folder's product information file, decoded as code page 936, into
+// `lines`. False when the file can't be opened or read; `lines` is then left as it was.
+bool ReadProductInfo(ProductLines& lines);
+bool ReadProductInfoFrom(const std::wstring& path, ProductLines& lines);
+
+}  // namespace setup
