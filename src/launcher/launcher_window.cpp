@@ -1,0 +1,63 @@
+#include "launcher/launcher_window.hpp"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "platform/program_folder.hpp"
+#include "platform/shell.hpp"
+#include "registry/reg.hpp"
+#include "ui/control_ids.hpp"
+#include "ui/designs.hpp"
+
+namespace setup {
+namespace {
+
+constexpr wchar_t kNoticeTitle[] = L"温馨提示";
+constexpr wchar_t kBrokenMedium[] = L"运行出错，请重新安装程序！";
+constexpr wchar_t kInstallerMissing[] = L"未能找到安装文件！";
+constexpr wchar_t kInstallerNotStarted[] = L"无法启动安装程序！";
+constexpr wchar_t kFullInstaller[] = L"\\zrv\\init\\setup.exe";
+
+// A directory entry of that name, file or folder; hidden and system entries don't count.
+bool EntryExists(const std::wstring& path) {
+    unsigned long attributes = 0;
+    return PathAttributes(path, attributes) &&
+           (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) == 0;
+}
+
+}  // namespace
+
+LauncherWindow::LauncherWindow(Navigator& navigator) : ui::Form(ui::LauncherDesign()), navigator_(navigator) {}
+
+void LauncherWindow::OnLoad() {
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+    ::InitCommonControlsEx(&icc);
+
+    if (!EntryExists(ProductInfoPath()) || !ReadProductInfo(lines_)) {
+        ShowMessage(kBrokenMedium, kNoticeTitle);
+        return;
+    }
+    SetCaption(lines_[kProductName]);
+    SetText(ids::kDefaultLbTitle, L"欢迎使用 " + lines_[kProductName]);
+}
+
+void LauncherWindow::OnClick(int id) {
+    if (id == ids::kDefaultBtnNext) Next();
+    else if (id == ids::kDefaultBtnExit) Unload();
+}
+
+void LauncherWindow::Next() {
+    if (reg::GetProductValue(L"setup") == L"1") {
+        navigator_.ShowWizard();
+        return;
+    }
+    const std::wstring installer = ProgramFolder() + kFullInstaller;
+    if (NormalFileExists(installer)) {
+        if (!StartProgram(installer, SW_SHOWMINIMIZED)) ShowMessage(kInstallerNotStarted, kNoticeTitle);
+    } else {
+        ShowMessage(kInstallerMissing, kNoticeTitle);
+    }
+    Unload();
+}
+
+}  // namespace setup

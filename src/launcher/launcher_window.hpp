@@ -1,0 +1,22 @@
+#pragma once
+#include "launcher/navigator.hpp"
+#include "launcher/product_info_file.hpp"
+#include "ui/form.hpp"
+
+namespace setup {
+
+// The first window: greets the user and chooses between the wizard and the full installer.
+class LauncherWindow : public ui::Form {
+public:
+    explicit LauncherWindow(Navigator& navigator);
+
+private:
+    void OnLoad() override;
+    void OnClick(int id) override;
+    void Next();
+
+    Navigator& navigator_;
+    ProductLines lines_{};
+};
+
+}  // namespace setup

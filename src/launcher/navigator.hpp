@@ -1,0 +1,14 @@
+#pragma once
+
+namespace setup {
+
+// The hand-overs between the three windows. Each unloads the current window first.
+class Navigator {
+public:
+    virtual ~Navigator() = default;
+    virtual void ShowLauncher() = 0;
+    virtual void ShowWizard() = 0;
+    virtual void ShowCompletion() = 0;
+};
+
+}  // namespace setup

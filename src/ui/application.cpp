@@ -1,0 +1,48 @@
+#include "ui/application.hpp"
+
+#include <windows.h>
+
+#include "ui/form.hpp"
+
+namespace setup::ui {
+namespace {
+
+void Dispatch(MSG& msg) {
+    if (msg.hwnd) {
+        if (Form* form = Form::FromWindow(::GetAncestor(msg.hwnd, GA_ROOT))) {
+            if (form->TranslateKey(msg)) return;
+        }
+    }
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+}
+
+}  // namespace
+
+int RunMessageLoop() {
+    MSG msg;
+    while (Form::LoadedCount() > 0) {
+        const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+        if (got <= 0) break;
+        Dispatch(msg);
+    }
+    return 0;
+}
+
+void PumpWaitingMessages() {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        Dispatch(msg);
+    }
+}
+
+void ReportUnexpectedFailure() {
+    ::MessageBoxW(nullptr, L"运行出错，请重新安装程序！", L"温馨提示", MB_OK | MB_TASKMODAL);
+    ::ExitProcess(1);
+}
+
+}  // namespace setup::ui

@@ -1,0 +1,13 @@
+#pragma once
+
+namespace setup::ui {
+
+// Runs the program's windows until none is loaded.
+int RunMessageLoop();
+// Handles the messages that are waiting, then returns: repaints, clicks and keys stay live
+// while a long handler runs.
+void PumpWaitingMessages();
+// The last resort for a failure no handler expected: tell the user and end cleanly.
+[[noreturn]] void ReportUnexpectedFailure();
+
+}  // namespace setup::ui

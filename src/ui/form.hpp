@@ -1,0 +1,81 @@
+#pragma once
+// A window built from its design table. One object per window class lives for the whole
+// program; loading creates the window, unloading removes it, and the object's data stay.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/unique_handle.hpp"
+#include "ui/form_design.hpp"
+
+namespace setup::ui {
+
+class Form {
+public:
+    explicit Form(const FormDesign& design);
+    virtual ~Form();
+    Form(const Form&) = delete;
+    Form& operator=(const Form&) = delete;
+
+    // Creates the window from its design, runs the load handler, then shows it.
+    void Load();
+    // Removes the window from the screen. Safe inside the window's own handlers.
+    void Unload();
+    bool Loaded() const { return hwnd_ != nullptr; }
+    HWND Handle() const { return hwnd_; }
+    const FormDesign& Design() const { return design_; }
+
+    HWND Control(int id) const;
+    void SetCaption(const std::wstring& text);
+    void SetText(int id, const std::wstring& text);
+    void SetVisible(int id, bool visible);
+    void SetEnabled(int id, bool enabled);
+    void Focus(int id);
+    // A message box with an OK button; owned by the window while it is on screen.
+    void ShowMessage(const std::wstring& text, const std::wstring& title);
+
+    // Keyboard handling the program's message loop gives its windows: Tab moves through
+    // the buttons, Enter presses the focused one, Escape presses none, Alt+letter presses
+    // the button with that access key.
+    bool TranslateKey(const MSG& msg);
+
+    static Form* FromWindow(HWND hwnd);
+    static int LoadedCount();
+
+protected:
+    virtual void OnLoad() {}
+    virtual void OnClick(int /*id*/) {}
+    // The close button, Alt+F4 and the system menu; by default they unload the window.
+    virtual void OnClose() { Unload(); }
+
+private:
+    struct Child {
+        const ControlDesign* design;
+        HWND hwnd;
+    };
+
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+    void CreateControls();
+    void ApplyLayout(const POINT* windowOrigin);
+    void PlaceWindow(const POINT* windowOrigin);
+    HFONT FontFor(const Font& font) const;
+    void Paint();
+    const Child* FindChild(HWND hwnd) const;
+    const Child* FindChild(int id) const;
+    std::vector<const Child*> TabStops() const;
+    void MoveFocus(bool backwards);
+    void PressButton(const Child& button);
+    void Detach();
+
+    const FormDesign& design_;
+    HWND hwnd_ = nullptr;
+    int dpi_ = 96;
+    std::vector<Child> children_;
+    std::vector<std::pair<Font, UniqueFont>> fonts_;
+    UniqueBrush whiteBrush_;
+    HWND savedFocus_ = nullptr;
+};
+
+}  // namespace setup::ui

@@ -1,0 +1,28 @@
+#pragma once
+#include "launcher/navigator.hpp"
+#include "launcher/product_info_file.hpp"
+#include "ui/form.hpp"
+
+namespace setup {
+
+// Works out source and destination, copies the content tree with a live progress bar,
+// records the content marker and version, and hands over to the Completion window.
+class WizardWindow : public ui::Form {
+public:
+    explicit WizardWindow(Navigator& navigator);
+
+private:
+    void OnLoad() override;
+    void OnClick(int id) override;
+    void OnClose() override;
+    void Install();
+    void ShowFailure();
+
+    Navigator& navigator_;
+    ProductLines lines_{};
+    std::wstring markerKey_;
+    bool copying_ = false;
+    bool stopRequested_ = false;
+};
+
+}  // namespace setup
