@@ -1,0 +1,35 @@
+#pragma once
+// Shared set-up for the end-to-end tests of setup.exe: a medium holding the freshly built
+// program and the stand-in full installer, and a clean product key.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "driver.hpp"
+#include "fixture.hpp"
+
+namespace app {
+
+inline constexpr wchar_t kMarkerKey[] = L"SOFTWARE\\corvanthyle\\Tessovarine\\ZRV\\7B";
+inline constexpr wchar_t kNotice[] = L"温馨提示";
+
+std::wstring SetupExe();
+std::wstring StandinExe();
+// Text in code page 936, as setup.ini holds it.
+std::string Cp936(const std::wstring& text);
+// Lines joined with CR LF, each terminated.
+std::string IniLines(std::initializer_list<std::wstring> lines);
+
+class AppTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // Starts setup.exe from the medium and waits for the Launcher window.
+    e2e::Window StartLauncher();
+
+    e2e::Medium medium_{L"app medium"};
+    e2e::Process process_;
+};
+
+}  // namespace app
