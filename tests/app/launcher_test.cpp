@@ -30,7 +30,7 @@ TEST_F(Launcher, GreetsWithTheProductNameAtItsDesignedPlace) {
     const POINT origin = w.ClientOriginOnScreen();
     EXPECT_EQ(origin.x, 408);
     EXPECT_EQ(origin.y, 396);
-    EXPECT_EQ(w.FocusedControlId(), ids::kDefaultBtnNext);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return w.FocusedControlId() == ids::kDefaultBtnNext; }, 2000));
 }
 
 TEST_F(Launcher, AnEmptyProductInformationFileLeavesTheNameEmpty) {
@@ -169,7 +169,7 @@ TEST_F(Launcher, ExitAndTheCloseButtonEndTheProgram) {
 
 TEST_F(Launcher, TabWrapsBetweenTheButtonsAndEscapePressesNone) {
     auto w = StartLauncher();
-    ASSERT_EQ(w.FocusedControlId(), ids::kDefaultBtnNext);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return w.FocusedControlId() == ids::kDefaultBtnNext; }, 2000));
     ASSERT_TRUE(w.PressKey(VK_TAB));
     EXPECT_TRUE(e2e::WaitUntil([&] { return w.FocusedControlId() == ids::kDefaultBtnExit; }, 2000));
     ASSERT_TRUE(w.PressKey(VK_TAB));

@@ -1,0 +1,399 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app_support.hpp"
+#include "ui/control_ids.hpp"
+
+namespace {
+
+namespace ids = setup::ids;
+using app::IniLines;
+using app::kMarkerKey;
+
+constexpr wchar_t kFailure[] = L"失败!";
+constexpr wchar_t kAppTitle[] = L"Tessovarine";
+constexpr DWORD kExitWait = 15000;
+constexpr DWORD kCopyWait = 60000;
+
+// Prints the differences, so a failure says what is wrong.
+::testing::AssertionResult SameTree(const std::wstring& expected, const std::wstring& actual) {
+    const auto differences = e2e::CompareTrees(expected, actual);
+    if (differences.empty()) return ::testing::AssertionSuccess();
+    auto failure = ::testing::AssertionFailure();
+    for (const auto& d : differences) failure << testing::PrintToString(d) << "\n";
+    return failure;
+}
+
+class Wizard : public app::AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        ASSERT_TRUE(target_.Ok());
+        ASSERT_TRUE(medium_.WriteFile(L"zrv\\class\\a.txt", "class a"));
+        ASSERT_TRUE(medium_.WriteFile(L"zrv\\class\\sub\\b.txt", "class b"));
+        ASSERT_TRUE(medium_.WriteFile(L"zrv\\class\\sub\\deep\\c.bin", std::string("\0\1\2\xFF", 4)));
+        ASSERT_TRUE(medium_.MakeFolder(L"zrv\\class\\empty"));
+        ASSERT_TRUE(medium_.WriteFile(L"zrv\\upgrade\\u.txt", "upgrade u"));
+        ASSERT_TRUE(medium_.WriteFile(L"zrv\\upgrade\\up\\v.txt", "upgrade v"));
+        ASSERT_TRUE(e2e::SetRegString(e2e::kProductKey, L"setup", L"1"));
+        ASSERT_TRUE(e2e::SetRegString(e2e::kProductKey, L"InstallPath", L"\"" + target_.Path() + L"\""));
+    }
+
+    std::wstring Coon() const { return target_ / L"coon"; }
+    std::wstring Tree(const wchar_t* name) const { return medium_ / (std::wstring(L"zrv\\") + name); }
+    std::optional<std::wstring> Version() const { return e2e::ReadRegString(e2e::kProductKey, L"version"); }
+
+    // From the Launcher through Next to the Wizard window.
+    e2e::Window OpenWizard() {
+        auto launcher = StartLauncher();
+        EXPECT_TRUE(launcher.Click(ids::kDefaultBtnNext));
+        auto w = process_.WaitForWindow(ids::kSetupClass);
+        if (!w) {
+            ADD_FAILURE() << "the Wizard window did not appear";
+            return e2e::Window(nullptr);
+        }
+        return *w;
+    }
+
+    // Install, then the Completion window; Finish ends the program.
+    void InstallToTheEnd(e2e::Window& wizard) {
+        ASSERT_TRUE(wizard.Click(ids::kSetupBtnNext));
+        auto done = process_.WaitForWindow(ids::kSetupEndClass, kCopyWait);
+        ASSERT_TRUE(done) << "no Completion window";
+        ASSERT_TRUE(done->Click(ids::kSetupEndBtnEnd));
+        ASSERT_TRUE(process_.WaitExit(kExitWait));
+    }
+
+    void ExpectFailureBox() {
+        auto box = process_.WaitForMessageBox(kCopyWait);
+        ASSERT_TRUE(box);
+        EXPECT_EQ(box->Title(), kAppTitle);
+        EXPECT_EQ(box->Text(), kFailure);
+        ASSERT_TRUE(box->PressOk());
+        ASSERT_TRUE(process_.WaitForWindowGone(e2e::kMessageBoxClass));
+    }
+
+    e2e::TempFolder target_{L"app target"};
+};
+
+TEST_F(Wizard, TheTypicalRoadCopiesRecordsAndCompletes) {
+    auto w = OpenWizard();
+    EXPECT_EQ(w.Caption(), L"泰索瓦林课堂 安装");
+    EXPECT_EQ(w.Text(ids::kSetupLbInit), L"安装向导准备开始 泰索瓦林课堂 安装。");
+    EXPECT_EQ(w.Text(ids::kSetupLbSetup), L"准备安装");
+    EXPECT_EQ(w.Text(ids::kSetupLabel2), L"Advanced Installer");
+    EXPECT_FALSE(w.IsControlVisible(ids::kSetupLbPb));
+    EXPECT_FALSE(w.IsControlVisible(ids::kSetupPbSetup));
+    EXPECT_TRUE(e2e::WaitUntil([&] { return w.FocusedControlId() == ids::kSetupBtnNext; }, 2000));
+    const SIZE size = w.ClientSizePx();
+    EXPECT_EQ(size.cx, 496);
+    EXPECT_EQ(size.cy, 358);
+    EXPECT_TRUE(process_.WaitForWindowGone(ids::kDefaultClass));
+
+    ASSERT_TRUE(w.Click(ids::kSetupBtnNext));
+    auto done = process_.WaitForWindow(ids::kSetupEndClass, kCopyWait);
+    ASSERT_TRUE(done);
+    EXPECT_FALSE(w.Exists() && w.IsVisible());
+    EXPECT_EQ(done->Caption(), L"泰索瓦林课堂 安装");
+    EXPECT_EQ(done->Text(ids::kSetupEndLbMsg), L"正在完成 泰索瓦林课堂 安装向导");
+    EXPECT_EQ(done->Text(ids::kSetupEndLabel1), L"单击\"完成\"按钮退出安装向导");
+    EXPECT_TRUE(e2e::WaitUntil([&] { return done->FocusedControlId() == ids::kSetupEndBtnEnd; }, 2000));
+    const SIZE endSize = done->ClientSizePx();
+    EXPECT_EQ(endSize.cx, 496);
+    EXPECT_EQ(endSize.cy, 358);
+
+    // No version was recorded, so the medium's differs: the upgrade tree.
+    EXPECT_TRUE(SameTree(Tree(L"upgrade"), Coon()));
+    EXPECT_EQ(e2e::ReadRegString(kMarkerKey, L"TVC-2.1"), L"TVC-2.1");
+    EXPECT_EQ(Version(), L"2.1");
+
+    ASSERT_TRUE(done->Click(ids::kSetupEndBtnEnd));
+    EXPECT_TRUE(process_.WaitExit(kExitWait));
+}
+
+TEST_F(Wizard, EqualVersionsCopyTheClassTreeAndAnyDifferenceTheUpgradeTree) {
+    struct Case {
+        const wchar_t* recorded;  // nullptr: no value
+        const wchar_t* medium;
+        const wchar_t* tree;
+    };
+    const Case cases[] = {
+        {L"2.1", L"2.1", L"class"},
+        {L"2.1 ", L"2.1", L"upgrade"},
+        {L"V2.1", L"v2.1", L"upgrade"},
+        {nullptr, L"", L"class"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "medium version '" << testing::PrintToString(std::wstring(c.medium)) << "'");
+        ASSERT_TRUE(e2e::RemoveTree(Coon()));
+        ASSERT_TRUE(medium_.WriteSetupIni(IniLines({L"名", L"", c.medium, L"M"})));
+        if (c.recorded) ASSERT_TRUE(e2e::SetRegString(e2e::kProductKey, L"version", c.recorded));
+        else ASSERT_TRUE(e2e::DeleteRegValue(e2e::kProductKey, L"version"));
+        auto w = OpenWizard();
+        InstallToTheEnd(w);
+        EXPECT_TRUE(SameTree(Tree(c.tree), Coon()));
+    }
+}
+
+TEST_F(Wizard, InstallationFolderForms) {
+    const std::wstring t = target_.Path();
+    const std::wstring rootCoon = medium_.Path().substr(0, 2) + L"\\coon";
+    struct Case {
+        std::wstring installPath;
+        std::wstring coon;
+    };
+    const Case cases[] = {
+        // Blanks just inside the quotation marks go too.
+        {L"\"  " + t + L" \"", Coon()},
+        // A folder that ends in a backslash gives two before "coon", which the platform takes.
+        {L"\"" + t + L"\\\"", Coon()},
+        // Without delimiters the first and last characters go all the same.
+        {L"x" + t + L"y", Coon()},
+        // Exactly two characters: "\coon\" at the root of the medium's drive.
+        {L"\"\"", rootCoon},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.installPath));
+        e2e::RemoveTree(c.coon);
+        ASSERT_TRUE(e2e::DeleteRegValue(e2e::kProductKey, L"version"));
+        ASSERT_TRUE(e2e::SetRegString(e2e::kProductKey, L"InstallPath", c.installPath));
+        auto w = OpenWizard();
+        InstallToTheEnd(w);
+        EXPECT_TRUE(SameTree(Tree(L"upgrade"), c.coon));
+    }
+    e2e::RemoveTree(rootCoon);
+}
+
+TEST_F(Wizard, WithoutAnInstallationFolderNothingIsCopiedOrWritten) {
+    for (const wchar_t* value : {static_cast<const wchar_t*>(nullptr), L"", L"\""}) {
+        if (value) ASSERT_TRUE(e2e::SetRegString(e2e::kProductKey, L"InstallPath", value));
+        else ASSERT_TRUE(e2e::DeleteRegValue(e2e::kProductKey, L"InstallPath"));
+        auto w = OpenWizard();
+        ASSERT_TRUE(w.Click(ids::kSetupBtnNext));
+        ExpectFailureBox();
+        EXPECT_TRUE(w.IsVisible());
+        EXPECT_FALSE(Version());
+        EXPECT_FALSE(e2e::ReadRegString(kMarkerKey, L"TVC-2.1"));
+        ASSERT_TRUE(w.Click(ids::kSetupBtnExit));  // still usable
+        EXPECT_TRUE(process_.WaitExit(kExitWait));
+    }
+    EXPECT_FALSE(e2e::ReadFileBytes(Coon() + L"\\u.txt"));
+}
+
+TEST_F(Wizard, AMissingSourceTreeIsAFailedCopy) {
+    ASSERT_TRUE(e2e::RemoveTree(Tree(L"upgrade")));
+    auto w = OpenWizard();
+    ASSERT_TRUE(w.Click(ids::kSetupBtnNext));
+    ExpectFailureBox();
+    EXPECT_FALSE(Version());
+    EXPECT_TRUE(w.IsVisible());
+}
+
+TEST_F(Wizard, AnEmptyMediumVersionIsRecordedAsABlankAndTheNextRunUpgrades) {
+    ASSERT_TRUE(medium_.WriteSetupIni(IniLines({L"名", L"", L""})));  // fewer than four lines
+    ASSERT_TRUE(e2e::SetRegString(e2e::kProductKey, L"version", L""));
+    auto w = OpenWizard();
+    InstallToTheEnd(w);
+    EXPECT_TRUE(SameTree(Tree(L"class"), Coon()));
+    EXPECT_EQ(Version(), L" ");
+    EXPECT_EQ(e2e::ReadRegString(kMarkerKey, L""), L" ");  // the key's default value
+
+    ASSERT_TRUE(e2e::RemoveTree(Coon()));
+    w = OpenWizard();
+    InstallToTheEnd(w);
+    EXPECT_TRUE(SameTree(Tree(L"upgrade"), Coon()));
+}
+
+TEST_F(Wizard, AnEmptyProductNameLeavesBothBlanks) {
+    ASSERT_TRUE(medium_.WriteSetupIni(""));
+    auto w = OpenWizard();
+    EXPECT_EQ(w.Caption(), L" 安装");
+    EXPECT_EQ(w.Text(ids::kSetupLbInit), L"安装向导准备开始  安装。");
+    ASSERT_TRUE(w.Click(ids::kSetupBtnNext));
+    auto done = process_.WaitForWindow(ids::kSetupEndClass, kCopyWait);
+    ASSERT_TRUE(done);
+    EXPECT_EQ(done->Caption(), L" 安装");
+    EXPECT_EQ(done->Text(ids::kSetupEndLbMsg), L"正在完成  安装向导");
+    ASSERT_TRUE(done->Close());  // the close button ends the program as Finish does
+    EXPECT_TRUE(process_.WaitExit(kExitWait));
+}
+
+TEST_F(Wizard, AFailedCopyShowsItsStateAndInstallCopiesTheWholeTreeAgain) {
+    e2e::Medium& m = medium_;
+    // Held open without sharing, the second file of the tree can't be copied.
+    setup::UniqueFile holder(::CreateFileW((m / L"zrv\\upgrade\\up\\v.txt").c_str(), GENERIC_READ, 0, nullptr,
+                                           OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(holder);
+    auto w = OpenWizard();
+    ASSERT_TRUE(w.Click(ids::kSetupBtnNext));
+    ExpectFailureBox();
+    EXPECT_EQ(w.Text(ids::kSetupLbMsg), L"请稍候，安装向导正在安装 泰索瓦林课堂。可能需要几分钟。");
+    EXPECT_EQ(w.Text(ids::kSetupLbInit), L"");
+    EXPECT_EQ(w.Text(ids::kSetupLbSetup), L"正在安装 泰索瓦林课堂");
+    EXPECT_TRUE(w.IsControlVisible(ids::kSetupLbPb));
+    EXPECT_EQ(w.Text(ids::kSetupLbPb), L"状态:  正在安装");
+    EXPECT_TRUE(w.IsControlVisible(ids::kSetupPbSetup));
+    EXPECT_EQ(w.ProgressRange(ids::kSetupPbSetup), (std::pair{0, 2}));
+    EXPECT_EQ(w.ProgressPosition(ids::kSetupPbSetup), 1);
+    EXPECT_EQ(e2e::ReadFileBytes(Coon() + L"\\u.txt"), "upgrade u");
+    EXPECT_FALSE(Version());
+    EXPECT_TRUE(w.IsControlEnabled(ids::kSetupBtnNext));
+    EXPECT_TRUE(w.IsControlEnabled(ids::kSetupBtnPre));
+
+    holder.reset();
+    ASSERT_TRUE(e2e::WriteFileBytes(Coon() + L"\\u.txt", "stale"));
+    ASSERT_TRUE(w.Click(ids::kSetupBtnNext));
+    auto done = process_.WaitForWindow(ids::kSetupEndClass, kCopyWait);
+    ASSERT_TRUE(done);
+    EXPECT_TRUE(SameTree(Tree(L"upgrade"), Coon()));
+    EXPECT_EQ(Version(), L"2.1");
+}
+
+TEST_F(Wizard, AFailedRegistryWriteIsAFailureAndRecordsNoVersion) {
+    // A marker key that may be read but not written: the wizard can't record the marker.
+    ASSERT_TRUE(e2e::SetRegString(kMarkerKey, L"other", L"x"));
+    {
+        setup::UniqueKey key;
+        ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kMarkerKey, 0, WRITE_DAC | KEY_WOW64_32KEY, key.put()),
+                  ERROR_SUCCESS);
+        SECURITY_DESCRIPTOR sd;
+        ASSERT_TRUE(::InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION));
+        BYTE aclBuffer[256];
+        auto* acl = reinterpret_cast<PACL>(aclBuffer);
+        ASSERT_TRUE(::InitializeAcl(acl, sizeof aclBuffer, ACL_REVISION));
+        SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+        PSID everyone = nullptr;
+        ASSERT_TRUE(::AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone));
+        ASSERT_TRUE(::AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ | WRITE_DAC | DELETE, everyone));
+        ASSERT_TRUE(::SetSecurityDescriptorDacl(&sd, TRUE, acl, FALSE));
+        ASSERT_EQ(::RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, &sd), ERROR_SUCCESS);
+        ::FreeSid(everyone);
+    }
+    auto w = OpenWizard();
+    ASSERT_TRUE(w.Click(ids::kSetupBtnNext));
+    ExpectFailureBox();
+    EXPECT_TRUE(w.IsVisible());
+    EXPECT_FALSE(process_.FindTopWindow(ids::kSetupEndClass));
+    EXPECT_FALSE(Version());
+    EXPECT_FALSE(e2e::ReadRegString(kMarkerKey, L"TVC-2.1"));
+}
+
+TEST_F(Wizard, BackReturnsToAFreshLauncherAndNextToAFreshWizard) {
+    auto w = OpenWizard();
+    ASSERT_TRUE(medium_.WriteSetupIni(IniLines({L"新名称", L"", L"2.1", L"TVC-2.1"})));
+    ASSERT_TRUE(w.Click(ids::kSetupBtnPre));
+    auto launcher = process_.WaitForWindow(ids::kDefaultClass);
+    ASSERT_TRUE(launcher);
+    EXPECT_TRUE(process_.WaitForWindowGone(ids::kSetupClass));
+    EXPECT_EQ(launcher->Caption(), L"新名称");
+    EXPECT_EQ(launcher->Text(ids::kDefaultLbTitle), L"欢迎使用 新名称");
+    ASSERT_TRUE(launcher->Click(ids::kDefaultBtnNext));
+    auto again = process_.WaitForWindow(ids::kSetupClass);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->Caption(), L"新名称 安装");
+    EXPECT_EQ(again->Text(ids::kSetupLbInit), L"安装向导准备开始 新名称 安装。");
+    EXPECT_EQ(again->Text(ids::kSetupLbSetup), L"准备安装");
+}
+
+TEST_F(Wizard, AnUnreadableProductInformationFileEndsTheProgramAtLoad) {
+    auto launcher = StartLauncher();
+    ASSERT_TRUE(::DeleteFileW((medium_ / L"setup.ini").c_str()));
+    ASSERT_TRUE(launcher.Click(ids::kDefaultBtnNext));
+    auto box = process_.WaitForMessageBox();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->Title(), app::kNotice);
+    EXPECT_EQ(box->Text(), L"运行出错，请重新安装程序！");
+    ASSERT_TRUE(box->PressOk());
+    EXPECT_TRUE(process_.WaitExit(kExitWait));
+    EXPECT_FALSE(Version());
+}
+
+class LongCopy : public Wizard {
+protected:
+    void SetUp() override {
+        Wizard::SetUp();
+        ASSERT_TRUE(e2e::RemoveTree(Tree(L"upgrade")));
+        for (int i = 0; i < 1500; ++i)
+            ASSERT_TRUE(medium_.WriteFile(L"zrv\\upgrade\\f" + std::to_wstring(i / 100) + L"\\" +
+                                              std::to_wstring(i) + L".txt",
+                                          std::to_string(i)));
+    }
+    // Presses Install and waits until the copy is under way.
+    void StartCopy(e2e::Window& w) {
+        ASSERT_TRUE(w.Click(ids::kSetupBtnNext));
+        ASSERT_TRUE(e2e::WaitUntil([&] { return !w.IsControlEnabled(ids::kSetupBtnPre); }, 10000));
+    }
+};
+
+TEST_F(LongCopy, InstallAndBackDoNothingWhileCopying) {
+    auto w = OpenWizard();
+    StartCopy(w);
+    EXPECT_FALSE(w.IsControlEnabled(ids::kSetupBtnNext));
+    EXPECT_TRUE(w.IsControlEnabled(ids::kSetupBtnExit));
+    ASSERT_TRUE(w.Click(ids::kSetupBtnPre));
+    ASSERT_TRUE(w.PressAccessKey(L'B'));
+    ASSERT_TRUE(w.Click(ids::kSetupBtnNext));
+    ASSERT_TRUE(w.PressAccessKey(L'I'));
+    auto done = process_.WaitForWindow(ids::kSetupEndClass, kCopyWait);
+    ASSERT_TRUE(done);
+    EXPECT_FALSE(process_.FindTopWindow(ids::kDefaultClass));
+    EXPECT_TRUE(SameTree(Tree(L"upgrade"), Coon()));
+    ASSERT_TRUE(done->Click(ids::kSetupEndBtnEnd));
+    EXPECT_TRUE(process_.WaitExit(kExitWait));
+}
+
+TEST_F(LongCopy, CancelStopsTheCopyWritesNothingAndEnds) {
+    for (const int how : {0, 1}) {
+        SCOPED_TRACE(how == 0 ? "Cancel" : "close button");
+        ASSERT_TRUE(e2e::RemoveTree(Coon()));
+        auto w = OpenWizard();
+        StartCopy(w);
+        ASSERT_TRUE(how == 0 ? w.Click(ids::kSetupBtnExit) : w.Close());
+        EXPECT_TRUE(process_.WaitExit(kExitWait));
+        EXPECT_FALSE(Version());
+        EXPECT_FALSE(e2e::ReadRegString(kMarkerKey, L"TVC-2.1"));
+        EXPECT_FALSE(SameTree(Tree(L"upgrade"), Coon()));  // stopped part-way
+    }
+}
+
+TEST_F(Wizard, KeyboardMovesThroughTheButtonsInTabOrder) {
+    auto w = OpenWizard();
+    ASSERT_TRUE(e2e::WaitUntil([&] { return w.FocusedControlId() == ids::kSetupBtnNext; }, 2000));
+    for (const int expected : {ids::kSetupBtnPre, ids::kSetupBtnExit, ids::kSetupBtnNext}) {
+        ASSERT_TRUE(w.PressKey(VK_TAB));
+        EXPECT_TRUE(e2e::WaitUntil([&] { return w.FocusedControlId() == expected; }, 2000)) << expected;
+    }
+    ASSERT_TRUE(w.PressKey(VK_ESCAPE));
+    EXPECT_FALSE(process_.WaitExit(500));
+    EXPECT_FALSE(w.IsControlVisible(ids::kSetupPbSetup));
+
+    // Alt+B goes back; Alt+N comes forward again; Alt+E leaves.
+    ASSERT_TRUE(w.PressAccessKey(L'B'));
+    auto launcher = process_.WaitForWindow(ids::kDefaultClass);
+    ASSERT_TRUE(launcher);
+    ASSERT_TRUE(launcher->PressAccessKey(L'N'));
+    auto again = process_.WaitForWindow(ids::kSetupClass);
+    ASSERT_TRUE(again);
+    ASSERT_TRUE(again->PressAccessKey(L'E'));
+    EXPECT_TRUE(process_.WaitExit(kExitWait));
+
+    // Alt+I installs; on the Completion window Alt+F finishes.
+    w = OpenWizard();
+    ASSERT_TRUE(w.PressAccessKey(L'I'));
+    auto done = process_.WaitForWindow(ids::kSetupEndClass, kCopyWait);
+    ASSERT_TRUE(done);
+    ASSERT_TRUE(done->PressKey(VK_ESCAPE));
+    EXPECT_FALSE(process_.WaitExit(500));
+    ASSERT_TRUE(done->PressAccessKey(L'F'));
+    EXPECT_TRUE(process_.WaitExit(kExitWait));
+
+    // Enter presses the focused button.
+    w = OpenWizard();
+    ASSERT_TRUE(w.PressKey(VK_TAB));
+    ASSERT_TRUE(e2e::WaitUntil([&] { return w.FocusedControlId() == ids::kSetupBtnPre; }, 2000));
+    ASSERT_TRUE(w.PressKey(VK_RETURN));
+    EXPECT_TRUE(process_.WaitForWindow(ids::kDefaultClass));
+}
+
+}  // namespace
