@@ -2,7 +2,7 @@
 # Installs everything the build and the tests need (Debian 12, as root). Idempotent.
 set -euo pipefail
 
-pkgs=(cmake ninja-build g++ make
+pkgs=(cmake ninja-build g++ make python3
       g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-i686
       wine wine32:i386 wine64 xvfb xauth x11-utils imagemagick fonts-wqy-zenhei googletest)
 

@@ -129,6 +129,18 @@ TEST_F(Launcher, AHiddenOrMissingFullInstallerIsNotFound) {
     }
 }
 
+TEST_F(Launcher, AFullInstallerThatCannotStartIsReported) {
+    ASSERT_TRUE(e2e::WriteFileBytes(medium_.FullInstaller(), "not a program"));
+    auto w = StartLauncher();
+    ASSERT_TRUE(w.Click(ids::kDefaultBtnNext));
+    auto box = process_.WaitForMessageBox();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->Title(), kNotice);
+    EXPECT_EQ(box->Text(), L"无法启动安装程序！");
+    ASSERT_TRUE(box->PressOk());
+    EXPECT_TRUE(Ends());
+}
+
 // A medium under a folder with blanks: the installer is started by its whole path, never
 // through a command line that stops at the first blank.
 TEST(LauncherPath, ABlankInTheMediumPathNeverRunsTheFirstWord) {
