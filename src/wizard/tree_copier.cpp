@@ -1,0 +1,263 @@
+#include "wizard/tree_copier.hpp"
+
+#include <algorithm>
+#include <climits>
+#include <limits>
+#include <new>
+
+namespace setup {
+namespace {
+
+constexpr wchar_t kSeparator = L'\\';
+constexpr std::uint32_t kInTheWay = attr::kReadOnly | attr::kHidden | attr::kSystem;
+
+void EnsureTrailingSeparator(std::wstring& path) {
+    if (path.empty() || path.back() != kSeparator) path += kSeparator;
+}
+
+bool Fits(std::size_t count) { return count < std::numeric_limits<std::uint32_t>::max(); }
+
+// Collects one folder's entries, skipping "." and "..".
+class ListingCollector final : public FolderVisitor {
+public:
+    ListingCollector(FolderTree& tree, std::uint32_t parent) : tree_(tree), parent_(parent) {}
+
+    void Entry(std::wstring_view name, bool isFolder) override {
+        if (!ok_ || name == L"." || name == L"..") return;
+        NameList& names = isFolder ? tree_.folderNames : tree_.fileNames;
+        std::vector<std::uint32_t>& parents = isFolder ? tree_.folderParents : tree_.fileParents;
+        if (!Fits(names.Count() + 1) || !names.Append(name)) {
+            ok_ = false;
+            return;
+        }
+        parents.push_back(parent_);
+    }
+    bool ok() const { return ok_; }
+
+private:
+    FolderTree& tree_;
+    std::uint32_t parent_;
+    bool ok_ = true;
+};
+
+class ProgressYield final : public YieldHook {
+public:
+    explicit ProgressYield(CopyProgress& progress) : progress_(progress) {}
+    void Yield() override { progress_.Yield(); }
+
+private:
+    CopyProgress& progress_;
+};
+
+// A copy runs on the window's thread and yields to it; a second copy entered from a yield
+// would share the first one's bar and files.
+thread_local bool copyRunning = false;
+
+class RunningMark {
+public:
+    RunningMark() { copyRunning = true; }
+    ~RunningMark() { copyRunning = false; }
+    RunningMark(const RunningMark&) = delete;
+    RunningMark& operator=(const RunningMark&) = delete;
+};
+
+// Makes sure every folder of the tree exists below destination. fresh[p] tells whether the
+// folder with parent number p (0 = destination) was created here and so starts empty.
+bool BuildFolders(FileSystem& fs, const FolderTree& tree, const std::wstring& destination,
+                  std::vector<bool>& fresh) {
+    fresh.assign(tree.FolderCount() + 1, false);
+    if (!FolderExist(fs, destination)) {
+        if (!fs.CreateFolder(destination)) return false;
+        fresh[0] = true;
+    }
+    std::wstring path;
+    for (std::size_t i = 0; i < tree.FolderCount(); ++i) {
+        path = destination;
+        tree.AppendFolderPath(i, path);
+        // Below a folder created just now nothing can exist yet: no need to ask.
+        if (fresh[tree.folderParents[i]] || !FolderExist(fs, path)) {
+            if (!fs.CreateFolder(path)) return false;
+            fresh[i + 1] = true;
+        }
+    }
+    return true;
+}
+
+// An existing destination file is replaced whatever its attributes; Windows refuses to
+// overwrite a read-only one, or a hidden or system one from a source without them.
+bool MakeReplaceable(FileSystem& fs, const std::wstring& path) {
+    const auto attributes = fs.Attributes(path);
+    if (!attributes || (*attributes & attr::kDirectory) || !(*attributes & kInTheWay)) return true;
+    return fs.ClearAttributes(path);
+}
+
+// root followed by the folder's relative path and a separator.
+void FolderPrefix(const FolderTree& tree, std::uint32_t parent, const std::wstring& root, std::wstring& out) {
+    out = root;
+    if (parent == 0) return;
+    tree.AppendFolderPath(parent - 1, out);
+    out += kSeparator;
+}
+
+CopyOutcome CopyTree(FileSystem& fs, CopyProgress& progress, const std::wstring& source,
+                     const std::wstring& destination, int& copied) {
+    FolderTree tree;
+    if (!FindFiles(fs, source, tree)) return CopyOutcome::Failed;
+    if (tree.FileCount() > static_cast<std::size_t>(INT_MAX)) return CopyOutcome::Failed;
+
+    std::vector<bool> fresh;
+    if (!BuildFolders(fs, tree, destination, fresh)) return CopyOutcome::Failed;
+
+    const int count = static_cast<int>(tree.FileCount());
+    progress.SetRange(count);
+    ProgressYield hook(progress);
+    std::wstring from;
+    std::wstring to;
+    std::size_t fromFolder = 0;
+    std::size_t toFolder = 0;
+    std::uint32_t folder = std::numeric_limits<std::uint32_t>::max();
+    for (int i = 0; i < count; ++i) {
+        progress.Yield();
+        if (progress.StopRequested()) return CopyOutcome::Stopped;
+        const auto index = static_cast<std::size_t>(i);
+        // A folder's files follow one another: its paths are built once for all of them.
+        if (tree.fileParents[index] != folder) {
+            folder = tree.fileParents[index];
+            FolderPrefix(tree, folder, source, from);
+            FolderPrefix(tree, folder, destination, to);
+            fromFolder = from.size();
+            toFolder = to.size();
+        }
+        from.resize(fromFolder);
+        from += tree.fileNames[index];
+        to.resize(toFolder);
+        to += tree.fileNames[index];
+        if (!fresh[folder] && !MakeReplaceable(fs, to)) return CopyOutcome::Failed;
+        if (!fs.Copy(from, to, hook)) return CopyOutcome::Failed;
+        copied = i + 1;
+        progress.SetValue(copied);
+    }
+    return CopyOutcome::Copied;
+}
+
+}  // namespace
+
+bool NameList::Append(std::wstring_view name) {
+    const std::size_t end = text_.size() + name.size();
+    if (!Fits(end)) return false;
+    text_ += name;
+    ends_.push_back(static_cast<std::uint32_t>(end));
+    return true;
+}
+
+std::wstring_view NameList::operator[](std::size_t index) const {
+    const std::size_t begin = index == 0 ? 0 : ends_[index - 1];
+    return std::wstring_view(text_).substr(begin, ends_[index] - begin);
+}
+
+std::size_t NameList::Bytes() const {
+    return text_.capacity() * sizeof(wchar_t) + ends_.capacity() * sizeof(std::uint32_t);
+}
+
+void FolderTree::AppendFolderPath(std::size_t index, std::wstring& out) const {
+    // Walk up to the root, then write the names from the top down.
+    std::size_t length = folderNames[index].size();
+    for (std::uint32_t p = folderParents[index]; p != 0; p = folderParents[p - 1])
+        length += folderNames[p - 1].size() + 1;
+    const std::size_t start = out.size();
+    out.resize(start + length);
+    std::size_t end = out.size();
+    for (std::size_t i = index + 1; i != 0; i = folderParents[i - 1]) {
+        const std::wstring_view name = folderNames[i - 1];
+        end -= name.size();
+        std::copy(name.begin(), name.end(), out.begin() + static_cast<std::ptrdiff_t>(end));
+        if (end != start) out[--end] = kSeparator;
+    }
+}
+
+void FolderTree::AppendFilePath(std::size_t index, std::wstring& out) const {
+    if (const std::uint32_t parent = fileParents[index]; parent != 0) {
+        AppendFolderPath(parent - 1, out);
+        out += kSeparator;
+    }
+    out += fileNames[index];
+}
+
+std::wstring FolderTree::FolderPath(std::size_t index) const {
+    std::wstring path;
+    AppendFolderPath(index, path);
+    return path;
+}
+
+std::wstring FolderTree::FilePath(std::size_t index) const {
+    std::wstring path;
+    AppendFilePath(index, path);
+    return path;
+}
+
+std::size_t FolderTree::Bytes() const {
+    return folderNames.Bytes() + fileNames.Bytes() +
+           (folderParents.capacity() + fileParents.capacity()) * sizeof(std::uint32_t);
+}
+
+bool FindFiles(FileSystem& fs, std::wstring_view root, FolderTree& tree) {
+    tree = FolderTree{};
+    std::wstring base(root);
+    EnsureTrailingSeparator(base);
+
+    // A listing never nests inside another: each folder is listed to its end, then its
+    // subfolders (a range of the folder list) are entered one after the other, depth first.
+    struct Pending {
+        std::size_t next;
+        std::size_t end;
+    };
+    std::vector<Pending> pending;
+    auto list = [&](const std::wstring& folder, std::uint32_t parent) {
+        const std::size_t begin = tree.FolderCount();
+        ListingCollector collector(tree, parent);
+        if (!fs.ListFolder(folder, collector) || !collector.ok()) return false;
+        pending.push_back({begin, tree.FolderCount()});
+        return true;
+    };
+    if (!list(base, 0)) return false;
+
+    std::wstring folder;
+    while (!pending.empty()) {
+        Pending& top = pending.back();
+        if (top.next == top.end) {
+            pending.pop_back();
+            continue;
+        }
+        const std::size_t index = top.next++;  // before list() may move the stack
+        folder = base;
+        tree.AppendFolderPath(index, folder);
+        folder += kSeparator;
+        if (!list(folder, static_cast<std::uint32_t>(index + 1))) return false;
+    }
+    return true;
+}
+
+bool FolderExist(FileSystem& fs, const std::wstring& name) {
+    const auto attributes = fs.Attributes(name);
+    return attributes && (*attributes & attr::kDirectory);
+}
+
+CopyOutcome CopyFolder(FileSystem& fs, CopyProgress& progress, std::wstring source,
+                       std::wstring destination) {
+    if (copyRunning) return CopyOutcome::Failed;
+    RunningMark running;
+    EnsureTrailingSeparator(source);
+    EnsureTrailingSeparator(destination);
+    int copied = 0;
+    CopyOutcome outcome = CopyOutcome::Failed;
+    try {
+        outcome = CopyTree(fs, progress, source, destination, copied);
+    } catch (const std::bad_alloc&) {
+        // A tree too large for memory is a failed copy like any other.
+        outcome = CopyOutcome::Failed;
+    }
+    progress.Finish(copied);
+    return outcome;
+}
+
+}  // namespace setup

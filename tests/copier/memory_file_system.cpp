@@ -1,0 +1,147 @@
+#include "copier/memory_file_system.hpp"
+
+#include <algorithm>
+
+namespace setup::test {
+
+MemoryFileSystem::MemoryFileSystem() { nodes_[L"C:"].folder = true; }
+
+std::wstring MemoryFileSystem::Key(const std::wstring& path) {
+    std::wstring key;
+    for (wchar_t c : path) {
+        if (c == L'\\' && !key.empty() && key.back() == L'\\') continue;
+        key += c;
+    }
+    if (!key.empty() && key.back() == L'\\') key.pop_back();
+    return key;
+}
+
+std::pair<std::wstring, std::wstring> MemoryFileSystem::Split(const std::wstring& key) {
+    const auto slash = key.rfind(L'\\');
+    if (slash == std::wstring::npos) return {L"", key};
+    return {key.substr(0, slash), key.substr(slash + 1)};
+}
+
+const MemoryFileSystem::Node* MemoryFileSystem::Find(const std::wstring& path) const {
+    const auto it = nodes_.find(Key(path));
+    return it == nodes_.end() ? nullptr : &it->second;
+}
+
+MemoryFileSystem::Node* MemoryFileSystem::Find(const std::wstring& path) {
+    const auto it = nodes_.find(Key(path));
+    return it == nodes_.end() ? nullptr : &it->second;
+}
+
+MemoryFileSystem::Node& MemoryFileSystem::Add(const std::wstring& path, bool folder) {
+    const std::wstring key = Key(path);
+    const auto [parent, name] = Split(key);
+    const bool drive = parent.empty();
+    if (!drive && !Find(parent)) Add(parent, true);
+    auto [it, added] = nodes_.try_emplace(key);
+    if (added && !drive) nodes_[parent].children.push_back(name);
+    it->second.folder = folder;
+    return it->second;
+}
+
+void MemoryFileSystem::AddFolder(const std::wstring& path, std::uint32_t attributes) {
+    Add(path, true).attributes = attributes;
+}
+
+void MemoryFileSystem::AddFile(const std::wstring& path, std::string content, std::uint32_t attributes) {
+    Node& node = Add(path, false);
+    node.content = std::move(content);
+    node.attributes = attributes;
+}
+
+bool MemoryFileSystem::IsFolder(const std::wstring& path) const {
+    const Node* node = Find(path);
+    return node && node->folder;
+}
+
+bool MemoryFileSystem::IsFile(const std::wstring& path) const {
+    const Node* node = Find(path);
+    return node && !node->folder;
+}
+
+std::optional<std::string> MemoryFileSystem::Content(const std::wstring& path) const {
+    const Node* node = Find(path);
+    if (!node || node->folder) return std::nullopt;
+    return node->content;
+}
+
+std::uint32_t MemoryFileSystem::AttributesOf(const std::wstring& path) const {
+    const Node* node = Find(path);
+    return node ? node->attributes : 0;
+}
+
+std::size_t MemoryFileSystem::FileCount() const {
+    return static_cast<std::size_t>(
+        std::count_if(nodes_.begin(), nodes_.end(), [](const auto& n) { return !n.second.folder; }));
+}
+
+std::size_t MemoryFileSystem::CallCount(Op op) const {
+    return static_cast<std::size_t>(
+        std::count_if(calls_.begin(), calls_.end(), [op](const auto& c) { return c.first == op; }));
+}
+
+bool MemoryFileSystem::Fails(Op op, const std::wstring& path) {
+    return failures_.count({op, Key(path)}) != 0;
+}
+
+bool MemoryFileSystem::ListFolder(const std::wstring& folder, FolderVisitor& visitor) {
+    calls_.emplace_back(Op::List, folder);
+    const Node* node = Find(folder);
+    if (!node || !node->folder || Fails(Op::List, folder)) return false;
+    // As on a real disk, the listing starts with the folder itself and its parent.
+    visitor.Entry(L".", true);
+    visitor.Entry(L"..", true);
+    const std::wstring prefix = Key(folder) + L'\\';
+    for (const std::wstring& name : node->children) visitor.Entry(name, nodes_.at(prefix + name).folder);
+    return true;
+}
+
+std::optional<std::uint32_t> MemoryFileSystem::Attributes(const std::wstring& path) {
+    calls_.emplace_back(Op::Attributes, path);
+    const Node* node = Find(path);
+    if (!node || Fails(Op::Attributes, path)) return std::nullopt;
+    return node->attributes | (node->folder ? attr::kDirectory : 0);
+}
+
+bool MemoryFileSystem::ClearAttributes(const std::wstring& path) {
+    calls_.emplace_back(Op::ClearAttributes, path);
+    Node* node = Find(path);
+    if (!node || Fails(Op::ClearAttributes, path)) return false;
+    node->attributes = 0;
+    return true;
+}
+
+bool MemoryFileSystem::CreateFolder(const std::wstring& path) {
+    calls_.emplace_back(Op::CreateFolder, path);
+    const std::wstring key = Key(path);
+    if (Find(key) || !IsFolder(Split(key).first) || Fails(Op::CreateFolder, path)) return false;
+    Add(key, true);
+    return true;
+}
+
+bool MemoryFileSystem::Copy(const std::wstring& from, const std::wstring& to, YieldHook& hook) {
+    calls_.emplace_back(Op::Copy, to);
+    const Node* source = Find(from);
+    if (!source || source->folder || !IsFolder(Split(Key(to)).first)) return false;
+    if (Fails(Op::Copy, from) || Fails(Op::Copy, to)) return false;
+    if (const Node* existing = Find(to)) {
+        // Windows refuses these: a read-only file always, a hidden or system one unless
+        // the source carries the same attribute.
+        const std::uint32_t hiding = existing->attributes & (attr::kHidden | attr::kSystem);
+        if (existing->folder || (existing->attributes & attr::kReadOnly) ||
+            (hiding & ~source->attributes) != 0)
+            return false;
+    }
+    if (chunkSize_ != 0)
+        for (std::size_t done = chunkSize_; done <= source->content.size(); done += chunkSize_) hook.Yield();
+    Node& target = Add(to, false);
+    target.content = source->content;
+    target.attributes = source->attributes;
+    return true;
+}
+
+}  // namespace setup::test

@@ -1,0 +1,67 @@
+#pragma once
+// An in-memory file system that behaves as Windows does where the copier cares (one-level
+// folder creation, refusal to overwrite read-only, hidden or system files) and can fail any
+// chosen operation on any chosen path.
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "wizard/tree_copier.hpp"
+
+namespace setup::test {
+
+enum class Op { List, Attributes, ClearAttributes, CreateFolder, Copy };
+
+class MemoryFileSystem final : public FileSystem {
+public:
+    MemoryFileSystem();  // holds the empty drive "C:"
+
+    // Missing parents are added as plain folders. Entries list in the order they were added.
+    void AddFolder(const std::wstring& path, std::uint32_t attributes = 0);
+    void AddFile(const std::wstring& path, std::string content = {}, std::uint32_t attributes = 0);
+
+    bool IsFolder(const std::wstring& path) const;
+    bool IsFile(const std::wstring& path) const;
+    std::optional<std::string> Content(const std::wstring& path) const;
+    std::uint32_t AttributesOf(const std::wstring& path) const;  // without the folder bit
+    std::size_t FileCount() const;
+
+    // Every later call of op that names path (as source or destination of a copy) fails.
+    void FailOn(Op op, const std::wstring& path) { failures_.insert({op, Key(path)}); }
+    // A copy calls its yield hook once per this many bytes of the file (0: never).
+    void SetChunkSize(std::size_t bytes) { chunkSize_ = bytes; }
+    // Calls made, in order, with the paths as given.
+    const std::vector<std::pair<Op, std::wstring>>& Calls() const { return calls_; }
+    std::size_t CallCount(Op op) const;
+
+    bool ListFolder(const std::wstring& folder, FolderVisitor& visitor) override;
+    std::optional<std::uint32_t> Attributes(const std::wstring& path) override;
+    bool ClearAttributes(const std::wstring& path) override;
+    bool CreateFolder(const std::wstring& path) override;
+    bool Copy(const std::wstring& from, const std::wstring& to, YieldHook& hook) override;
+
+private:
+    struct Node {
+        bool folder = false;
+        std::uint32_t attributes = 0;
+        std::string content;
+        std::vector<std::wstring> children;
+    };
+    // Like Windows, repeated and trailing separators don't change the path.
+    static std::wstring Key(const std::wstring& path);
+    static std::pair<std::wstring, std::wstring> Split(const std::wstring& key);
+    const Node* Find(const std::wstring& path) const;
+    Node* Find(const std::wstring& path);
+    bool Fails(Op op, const std::wstring& path);
+    Node& Add(const std::wstring& path, bool folder);
+
+    std::map<std::wstring, Node> nodes_;
+    std::set<std::pair<Op, std::wstring>> failures_;
+    std::vector<std::pair<Op, std::wstring>> calls_;
+    std::size_t chunkSize_ = 0;
+};
+
+}  // namespace setup::test

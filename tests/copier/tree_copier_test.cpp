@@ -1,0 +1,295 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "copier/memory_file_system.hpp"
+#include "copier/recording_progress.hpp"
+#include "wizard/tree_copier.hpp"
+
+namespace setup::test {
+namespace {
+
+const std::wstring kSource = L"C:\\src\\";
+const std::wstring kDestination = L"C:\\dst\\";
+
+// Files in list order: f, A\a, A\A1\x, B\b; folders A, B, A\A1 and the empty E.
+void AddTree(MemoryFileSystem& fs, const std::wstring& root = kSource) {
+    fs.AddFolder(root + L"A");
+    fs.AddFolder(root + L"B");
+    fs.AddFile(root + L"f", "f");
+    fs.AddFolder(root + L"A\\A1");
+    fs.AddFile(root + L"A\\a", "a");
+    fs.AddFile(root + L"A\\A1\\x", "x");
+    fs.AddFile(root + L"B\\b", "b");
+    fs.AddFolder(root + L"E");
+}
+const std::vector<std::wstring> kFiles = {L"f", L"A\\a", L"A\\A1\\x", L"B\\b"};
+const std::vector<std::wstring> kFolders = {L"", L"A", L"B", L"A\\A1", L"E"};
+
+void ExpectCopied(const MemoryFileSystem& fs, const std::wstring& destination = kDestination) {
+    for (const auto& folder : kFolders) EXPECT_TRUE(fs.IsFolder(destination + folder)) << folder;
+    for (const auto& file : kFiles) {
+        const std::wstring name = file.substr(file.rfind(L'\\') + 1);
+        EXPECT_EQ(fs.Content(destination + file), std::string(name.begin(), name.end()));
+    }
+}
+
+TEST(CopyFolder, CopiesEveryFolderAndFileWithOrWithoutFinalSeparators) {
+    for (const std::wstring source : {L"C:\\src", L"C:\\src\\"}) {
+        for (const std::wstring destination : {L"C:\\dst", L"C:\\dst\\"}) {
+            MemoryFileSystem fs;
+            AddTree(fs);
+            RecordingProgress progress;
+            EXPECT_EQ(CopyFolder(fs, progress, source, destination), CopyOutcome::Copied);
+            ExpectCopied(fs);
+            EXPECT_EQ(fs.FileCount(), 8u);
+            EXPECT_EQ(progress.ranges, std::vector<int>{4});
+            EXPECT_EQ(progress.values, (std::vector<int>{1, 2, 3, 4}));
+            EXPECT_EQ(progress.finished, 4);
+            EXPECT_EQ(progress.finishCalls, 1);
+            EXPECT_EQ(progress.yields, 4);
+        }
+    }
+}
+
+TEST(CopyFolder, CopiesFilesInListOrderOncePerFile) {
+    MemoryFileSystem fs;
+    AddTree(fs);
+    RecordingProgress progress;
+    ASSERT_EQ(CopyFolder(fs, progress, kSource, kDestination), CopyOutcome::Copied);
+    std::vector<std::wstring> copied;
+    for (const auto& [op, path] : fs.Calls())
+        if (op == Op::Copy) copied.push_back(path.substr(kDestination.size()));
+    EXPECT_EQ(copied, kFiles);
+}
+
+TEST(CopyFolder, UsesRootsWithDoubledSeparatorsUnchanged) {
+    MemoryFileSystem fs;
+    AddTree(fs, L"C:\\zrv\\class\\");
+    RecordingProgress progress;
+    EXPECT_EQ(CopyFolder(fs, progress, L"C:\\\\zrv\\class\\", L"C:\\dst\\\\coon\\"), CopyOutcome::Failed)
+        << "the destination's parent C:\\dst is missing";
+    fs.AddFolder(L"C:\\dst");
+    EXPECT_EQ(CopyFolder(fs, progress, L"C:\\\\zrv\\class\\", L"C:\\dst\\\\coon\\"), CopyOutcome::Copied);
+    ExpectCopied(fs, L"C:\\dst\\coon\\");
+    EXPECT_EQ(fs.Calls().back(), std::make_pair(Op::Copy, std::wstring(L"C:\\dst\\\\coon\\B\\b")));
+}
+
+TEST(CopyFolder, CopiesHiddenAndSystemEntriesLikeOthers) {
+    MemoryFileSystem fs;
+    fs.AddFolder(kSource + L"h", attr::kHidden | attr::kSystem);
+    fs.AddFile(kSource + L"h\\s", "s", attr::kSystem);
+    fs.AddFile(kSource + L"r", "r", attr::kReadOnly | attr::kHidden);
+    RecordingProgress progress;
+    EXPECT_EQ(CopyFolder(fs, progress, kSource, kDestination), CopyOutcome::Copied);
+    EXPECT_TRUE(fs.IsFolder(kDestination + L"h"));
+    EXPECT_EQ(fs.Content(kDestination + L"h\\s"), "s");
+    EXPECT_EQ(fs.Content(kDestination + L"r"), "r");
+}
+
+TEST(CopyFolder, KeepsExistingFoldersAndWhatTheyHold) {
+    MemoryFileSystem fs;
+    AddTree(fs);
+    fs.AddFile(kDestination + L"A\\A1\\own", "own");
+    fs.AddFolder(kDestination + L"E\\inner");
+    RecordingProgress progress;
+    EXPECT_EQ(CopyFolder(fs, progress, kSource, kDestination), CopyOutcome::Copied);
+    ExpectCopied(fs);
+    EXPECT_EQ(fs.Content(kDestination + L"A\\A1\\own"), "own");
+    EXPECT_TRUE(fs.IsFolder(kDestination + L"E\\inner"));
+    for (const auto& [op, path] : fs.Calls())
+        EXPECT_FALSE(op == Op::CreateFolder && (path == kDestination || path == kDestination + L"A")) << path;
+}
+
+TEST(CopyFolder, ReplacesReadOnlyHiddenAndSystemFiles) {
+    for (const std::uint32_t attributes :
+         {attr::kReadOnly, attr::kHidden, attr::kSystem, attr::kReadOnly | attr::kHidden | attr::kSystem}) {
+        MemoryFileSystem fs;
+        AddTree(fs);
+        fs.AddFile(kDestination + L"f", "old", attributes);
+        fs.AddFile(kDestination + L"A\\A1\\x", "old", attributes);
+        RecordingProgress progress;
+        EXPECT_EQ(CopyFolder(fs, progress, kSource, kDestination), CopyOutcome::Copied) << attributes;
+        ExpectCopied(fs);
+    }
+}
+
+TEST(CopyFolder, ReplacesAnEmptyDestinationFile) {
+    MemoryFileSystem fs;
+    AddTree(fs);
+    fs.AddFile(kDestination + L"B\\b");
+    RecordingProgress progress;
+    EXPECT_EQ(CopyFolder(fs, progress, kSource, kDestination), CopyOutcome::Copied);
+    EXPECT_EQ(fs.Content(kDestination + L"B\\b"), "b");
+}
+
+class FailedFile : public testing::TestWithParam<int> {};
+
+TEST_P(FailedFile, EndsTheCopyThereUndoingNothing) {
+    const int k = GetParam();  // 1-based, in list order
+    const std::wstring failing = kFiles[static_cast<std::size_t>(k - 1)];
+    MemoryFileSystem fs;
+    AddTree(fs);
+    fs.FailOn(Op::Copy, kSource + failing);
+    RecordingProgress progress;
+    EXPECT_EQ(CopyFolder(fs, progress, kSource, kDestination), CopyOutcome::Failed);
+    for (const auto& folder : kFolders) EXPECT_TRUE(fs.IsFolder(kDestination + folder));
+    for (int i = 1; i <= 4; ++i)
+        EXPECT_EQ(fs.IsFile(kDestination + kFiles[static_cast<std::size_t>(i - 1)]), i < k) << i;
+    EXPECT_EQ(fs.CallCount(Op::Copy), static_cast<std::size_t>(k)) << "later files are not tried";
+    EXPECT_EQ(progress.finished, k - 1);
+    EXPECT_EQ(progress.values.size(), static_cast<std::size_t>(k - 1));
+}
+
+INSTANTIATE_TEST_SUITE_P(FirstMiddleLast, FailedFile, testing::Values(1, 3, 4));
+
+TEST(CopyFolder, FailsWhenAnAttributeCannotBeCleared) {
+    MemoryFileSystem fs;
+    AddTree(fs);
+    fs.AddFile(kDestination + L"A\\a", "old", attr::kReadOnly);
+    fs.FailOn(Op::ClearAttributes, kDestination + L"A\\a");
+    RecordingProgress progress;
+    EXPECT_EQ(CopyFolder(fs, progress, kSource, kDestination), CopyOutcome::Failed);
+    EXPECT_EQ(fs.Content(kDestination + L"A\\a"), "old");
+    EXPECT_EQ(progress.finished, 1);
+}
+
+TEST(CopyFolder, FailsWhereAFolderStandsInPlaceOfAFile) {
+    MemoryFileSystem fs;
+    AddTree(fs);
+    fs.AddFolder(kDestination + L"A\\a");
+    RecordingProgress progress;
+    EXPECT_EQ(CopyFolder(fs, progress, kSource, kDestination), CopyOutcome::Failed);
+    EXPECT_EQ(progress.finished, 1);
+    EXPECT_TRUE(fs.IsFolder(kDestination + L"A\\a"));
+}
+
+TEST(CopyFolder, CreatesEveryFolderOfATreeWithoutFiles) {
+    MemoryFileSystem fs;
+    fs.AddFolder(kSource + L"A\\A1");
+    fs.AddFolder(kSource + L"B");
+    RecordingProgress progress;
+    EXPECT_EQ(CopyFolder(fs, progress, kSource, kDestination), CopyOutcome::Copied);
+    EXPECT_TRUE(fs.IsFolder(kDestination + L"A\\A1"));
+    EXPECT_TRUE(fs.IsFolder(kDestination + L"B"));
+    EXPECT_EQ(progress.ranges, std::vector<int>{0});
+    EXPECT_EQ(progress.finished, 0);
+    EXPECT_EQ(progress.yields, 0);
+}
+
+TEST(CopyFolder, CopiesAnEmptyTreeThatExists) {
+    MemoryFileSystem fs;
+    fs.AddFolder(kSource);
+    RecordingProgress progress;
+    EXPECT_EQ(CopyFolder(fs, progress, kSource, kDestination), CopyOutcome::Copied);
+    EXPECT_TRUE(fs.IsFolder(kDestination));
+}
+
+TEST(CopyFolder, FailsWithoutTouchingTheDestinationWhenTheSourceIsMissing) {
+    MemoryFileSystem fs;
+    RecordingProgress progress;
+    EXPECT_EQ(CopyFolder(fs, progress, kSource, kDestination), CopyOutcome::Failed);
+    EXPECT_FALSE(fs.IsFolder(kDestination));
+    EXPECT_TRUE(progress.ranges.empty());
+    EXPECT_EQ(progress.finished, 0);
+}
+
+TEST(CopyFolder, FailsWhenASubfolderCannotBeListed) {
+    MemoryFileSystem fs;
+    AddTree(fs);
+    fs.FailOn(Op::List, kSource + L"B\\");
+    RecordingProgress progress;
+    EXPECT_EQ(CopyFolder(fs, progress, kSource, kDestination), CopyOutcome::Failed);
+    EXPECT_FALSE(fs.IsFolder(kDestination)) << "nothing is created before the whole tree is listed";
+}
+
+TEST(CopyFolder, FailsWhenAFolderCannotBeCreated) {
+    {
+        MemoryFileSystem fs;  // the destination's parent is missing
+        AddTree(fs);
+        RecordingProgress progress;
+        EXPECT_EQ(CopyFolder(fs, progress, kSource, L"C:\\missing\\dst\\"), CopyOutcome::Failed);
+        EXPECT_EQ(fs.CallCount(Op::Copy), 0u);
+        EXPECT_EQ(progress.finished, 0);
+    }
+    {
+        MemoryFileSystem fs;  // a file stands where a folder must go
+        AddTree(fs);
+        fs.AddFile(kDestination + L"B", "in the way");
+        RecordingProgress progress;
+        EXPECT_EQ(CopyFolder(fs, progress, kSource, kDestination), CopyOutcome::Failed);
+        EXPECT_EQ(fs.CallCount(Op::Copy), 0u);
+        EXPECT_TRUE(fs.IsFolder(kDestination + L"A"));
+    }
+    {
+        MemoryFileSystem fs;  // a file stands where the destination must go
+        AddTree(fs);
+        fs.AddFile(L"C:\\dst", "in the way");
+        RecordingProgress progress;
+        EXPECT_EQ(CopyFolder(fs, progress, kSource, kDestination), CopyOutcome::Failed);
+        EXPECT_EQ(fs.Content(L"C:\\dst"), "in the way");
+    }
+}
+
+TEST(CopyFolder, AsksNothingOfFoldersItCreatedItself) {
+    MemoryFileSystem fs;
+    AddTree(fs);
+    fs.AddFolder(kDestination + L"B");
+    RecordingProgress progress;
+    ASSERT_EQ(CopyFolder(fs, progress, kSource, kDestination), CopyOutcome::Copied);
+    std::vector<std::wstring> asked;
+    for (const auto& [op, path] : fs.Calls())
+        if (op == Op::Attributes) asked.push_back(path);
+    // Only the existing folders and what lies in them can hold entries already.
+    EXPECT_EQ(asked, (std::vector<std::wstring>{kDestination, kDestination + L"A", kDestination + L"B",
+                                                kDestination + L"E", kDestination + L"f",
+                                                kDestination + L"B\\b"}));
+}
+
+TEST(CopyFolder, StopsBeforeTheNextFileWhenAskedDuringAYield) {
+    MemoryFileSystem fs;
+    AddTree(fs);
+    RecordingProgress progress;
+    progress.onYield = [&](int yields) { progress.stop = progress.stop || yields == 3; };
+    EXPECT_EQ(CopyFolder(fs, progress, kSource, kDestination), CopyOutcome::Stopped);
+    EXPECT_EQ(fs.CallCount(Op::Copy), 2u);
+    EXPECT_EQ(progress.finished, 2);
+}
+
+TEST(CopyFolder, YieldsInsideLongCopiesAndStopsOnlyAfterTheFile) {
+    MemoryFileSystem fs;
+    AddTree(fs);
+    fs.AddFile(kSource + L"A\\a", std::string(10, 'a'));
+    fs.SetChunkSize(4);
+    RecordingProgress progress;
+    // Yields: 1 before f, 2 before A\a, 3 and 4 inside it.
+    progress.onYield = [&](int yields) { progress.stop = progress.stop || yields == 3; };
+    EXPECT_EQ(CopyFolder(fs, progress, kSource, kDestination), CopyOutcome::Stopped);
+    EXPECT_EQ(progress.yields, 5);
+    EXPECT_EQ(fs.Content(kDestination + L"A\\a"), std::string(10, 'a'));
+    EXPECT_EQ(fs.CallCount(Op::Copy), 2u);
+    EXPECT_EQ(progress.finished, 2);
+}
+
+TEST(CopyFolder, RefusesToBeEnteredAgainWhileItRuns) {
+    MemoryFileSystem fs;
+    AddTree(fs);
+    RecordingProgress progress;
+    MemoryFileSystem other;
+    AddTree(other);
+    RecordingProgress otherProgress;
+    CopyOutcome inner = CopyOutcome::Copied;
+    progress.onYield = [&](int yields) {
+        if (yields == 2) inner = CopyFolder(other, otherProgress, kSource, kDestination);
+    };
+    EXPECT_EQ(CopyFolder(fs, progress, kSource, kDestination), CopyOutcome::Copied);
+    EXPECT_EQ(inner, CopyOutcome::Failed);
+    EXPECT_TRUE(other.Calls().empty());
+    EXPECT_FALSE(otherProgress.finished.has_value()) << "the running copy's bar is left alone";
+    // Once it has returned, it can be entered again.
+    EXPECT_EQ(CopyFolder(other, otherProgress, kSource, kDestination), CopyOutcome::Copied);
+}
+
+}  // namespace
+}  // namespace setup::test

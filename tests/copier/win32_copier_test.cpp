@@ -1,0 +1,286 @@
+// The copier on real folders under Wine, through the Win32 file system.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "copier/recording_progress.hpp"
+#include "platform/unique_handle.hpp"
+#include "wizard/tree_copier.hpp"
+#include "wizard/win32_file_system.hpp"
+
+namespace setup::test {
+namespace {
+
+void RemoveTree(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return;
+    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        ::DeleteFileW(path.c_str());
+        return;
+    }
+    WIN32_FIND_DATAW data;
+    UniqueFind find(::FindFirstFileW((path + L"\\*").c_str(), &data));
+    if (find) {
+        do {
+            const std::wstring name = data.cFileName;
+            if (name != L"." && name != L"..") RemoveTree(path + L"\\" + name);
+        } while (::FindNextFileW(find.get(), &data));
+    }
+    find.reset();
+    ::RemoveDirectoryW(path.c_str());
+}
+
+// A fresh folder under the temporary folder, removed with everything in it at the end.
+class RealTree : public testing::Test {
+protected:
+    void SetUp() override {
+        wchar_t temp[MAX_PATH];
+        ASSERT_NE(::GetTempPathW(MAX_PATH, temp), 0u);
+        const auto* test = testing::UnitTest::GetInstance()->current_test_info();
+        root_ = std::wstring(temp) + L"copier_" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
+                std::wstring(test->name(), test->name() + std::strlen(test->name()));
+        RemoveTree(root_);
+        ASSERT_TRUE(::CreateDirectoryW(root_.c_str(), nullptr));
+        root_ += L"\\";
+    }
+    void TearDown() override { RemoveTree(root_.substr(0, root_.size() - 1)); }
+
+    std::wstring Path(const std::wstring& relative) const { return root_ + relative; }
+    void MakeFolder(const std::wstring& relative, DWORD attributes = 0) {
+        ASSERT_TRUE(::CreateDirectoryW(Path(relative).c_str(), nullptr)) << Narrow(relative);
+        if (attributes) {
+            ASSERT_TRUE(::SetFileAttributesW(Path(relative).c_str(), attributes));
+        }
+    }
+    void MakeFile(const std::wstring& relative, const std::string& content, DWORD attributes = 0) {
+        const std::wstring path = Path(relative);
+        ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(file) << Narrow(relative);
+        DWORD written = 0;
+        ASSERT_TRUE(::WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written,
+                                nullptr));
+        file.reset();
+        if (attributes) {
+            ASSERT_TRUE(::SetFileAttributesW(path.c_str(), attributes));
+        }
+    }
+    std::string Content(const std::wstring& relative) const {
+        UniqueFile file(::CreateFileW(Path(relative).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, 0, nullptr));
+        if (!file) return "<missing>";
+        char buffer[256];
+        DWORD read = 0;
+        if (!::ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr)) return "<unreadable>";
+        return std::string(buffer, read);
+    }
+    bool IsFolder(const std::wstring& relative) const {
+        const DWORD attributes = ::GetFileAttributesW(Path(relative).c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    }
+    bool Exists(const std::wstring& relative) const {
+        return ::GetFileAttributesW(Path(relative).c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+    // Held open without sharing: nobody else can read, write or replace it meanwhile.
+    UniqueFile Lock(const std::wstring& relative) const {
+        return UniqueFile(::CreateFileW(Path(relative).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                        0, nullptr));
+    }
+    static std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+    // src holds f (read-only), A\a, A\A1\x, B\b (hidden), H (hidden, system) with s (system)
+    // and the empty E.
+    void MakeSourceTree() {
+        MakeFolder(L"src");
+        MakeFile(L"src\\f", "f", FILE_ATTRIBUTE_READONLY);
+        MakeFolder(L"src\\A");
+        MakeFile(L"src\\A\\a", "a");
+        MakeFolder(L"src\\A\\A1");
+        MakeFile(L"src\\A\\A1\\x", "x");
+        MakeFolder(L"src\\B");
+        MakeFile(L"src\\B\\b", "b", FILE_ATTRIBUTE_HIDDEN);
+        MakeFolder(L"src\\H", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+        MakeFile(L"src\\H\\s", "s", FILE_ATTRIBUTE_SYSTEM);
+        MakeFolder(L"src\\E");
+    }
+    void ExpectSourceTreeAt(const std::wstring& destination) {
+        for (const wchar_t* folder : {L"", L"A", L"A\\A1", L"B", L"H", L"E"})
+            EXPECT_TRUE(IsFolder(destination + folder)) << Narrow(destination + folder);
+        EXPECT_EQ(Content(destination + L"f"), "f");
+        EXPECT_EQ(Content(destination + L"A\\a"), "a");
+        EXPECT_EQ(Content(destination + L"A\\A1\\x"), "x");
+        EXPECT_EQ(Content(destination + L"B\\b"), "b");
+        EXPECT_EQ(Content(destination + L"H\\s"), "s");
+    }
+    // The source's files in the copier's order.
+    std::vector<std::wstring> FileOrder() {
+        Win32FileSystem fs;
+        FolderTree tree;
+        EXPECT_TRUE(FindFiles(fs, Path(L"src\\"), tree));
+        std::vector<std::wstring> files;
+        for (std::size_t i = 0; i < tree.FileCount(); ++i) files.push_back(tree.FilePath(i));
+        return files;
+    }
+
+    std::wstring root_;
+};
+
+TEST_F(RealTree, CopiesEverythingWithOrWithoutFinalSeparators) {
+    MakeSourceTree();
+    int n = 0;
+    for (const std::wstring& source : {Path(L"src"), Path(L"src\\")}) {
+        for (const std::wstring destinationSuffix : {L"", L"\\"}) {
+            const std::wstring destination = L"dst" + std::to_wstring(++n);
+            Win32FileSystem fs;
+            RecordingProgress progress;
+            EXPECT_EQ(CopyFolder(fs, progress, source, Path(destination) + destinationSuffix),
+                      CopyOutcome::Copied);
+            ExpectSourceTreeAt(destination + L"\\");
+            EXPECT_EQ(progress.ranges, std::vector<int>{5});
+            EXPECT_EQ(progress.finished, 5);
+            EXPECT_EQ(progress.yields, 5);
+        }
+    }
+}
+
+TEST_F(RealTree, UsesRootsWithDoubledSeparators) {
+    MakeSourceTree();
+    MakeFolder(L"dst");
+    Win32FileSystem fs;
+    RecordingProgress progress;
+    EXPECT_EQ(CopyFolder(fs, progress, root_ + L"\\src\\", root_ + L"\\dst\\\\coon\\"), CopyOutcome::Copied);
+    ExpectSourceTreeAt(L"dst\\coon\\");
+}
+
+TEST_F(RealTree, ReplacesFilesWhateverTheirAttributesAndKeepsWhatElseIsThere) {
+    MakeSourceTree();
+    MakeFolder(L"dst");
+    MakeFolder(L"dst\\A");
+    MakeFolder(L"dst\\H");
+    MakeFile(L"dst\\f", "old", FILE_ATTRIBUTE_READONLY);
+    MakeFile(L"dst\\A\\a", "old", FILE_ATTRIBUTE_HIDDEN);
+    MakeFile(L"dst\\H\\s", "old", FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
+    MakeFile(L"dst\\A\\own", "own");
+    Win32FileSystem fs;
+    RecordingProgress progress;
+    EXPECT_EQ(CopyFolder(fs, progress, Path(L"src\\"), Path(L"dst\\")), CopyOutcome::Copied);
+    ExpectSourceTreeAt(L"dst\\");
+    EXPECT_EQ(Content(L"dst\\A\\own"), "own");
+}
+
+TEST_F(RealTree, StopsAtASourceFileHeldOpen) {
+    MakeSourceTree();
+    const std::vector<std::wstring> order = FileOrder();
+    ASSERT_EQ(order.size(), 5u);
+    const UniqueFile held = Lock(L"src\\" + order[2]);
+    ASSERT_TRUE(held);
+    Win32FileSystem fs;
+    RecordingProgress progress;
+    EXPECT_EQ(CopyFolder(fs, progress, Path(L"src\\"), Path(L"dst\\")), CopyOutcome::Failed);
+    for (std::size_t i = 0; i < order.size(); ++i)
+        EXPECT_EQ(Exists(L"dst\\" + order[i]), i < 2) << Narrow(order[i]);
+    for (const wchar_t* folder : {L"", L"A", L"A\\A1", L"B", L"H", L"E"}) EXPECT_TRUE(IsFolder(std::wstring(L"dst\\") + folder));
+    EXPECT_EQ(progress.finished, 2);
+    EXPECT_EQ(progress.yields, 3) << "later files are not tried";
+}
+
+TEST_F(RealTree, StopsAtADestinationFileHeldOpen) {
+    MakeSourceTree();
+    const std::vector<std::wstring> order = FileOrder();
+    MakeFolder(L"dst");
+    MakeFolder(L"dst\\A");
+    MakeFolder(L"dst\\A\\A1");
+    MakeFolder(L"dst\\B");
+    MakeFolder(L"dst\\H");
+    MakeFile(L"dst\\" + order[0], "old");
+    const UniqueFile held = Lock(L"dst\\" + order[0]);
+    ASSERT_TRUE(held);
+    Win32FileSystem fs;
+    RecordingProgress progress;
+    EXPECT_EQ(CopyFolder(fs, progress, Path(L"src\\"), Path(L"dst\\")), CopyOutcome::Failed);
+    EXPECT_EQ(progress.finished, 0);
+    EXPECT_FALSE(Exists(L"dst\\" + order[1]));
+}
+
+TEST_F(RealTree, StopsWhereAFolderStandsInPlaceOfAFile) {
+    MakeSourceTree();
+    MakeFolder(L"dst");
+    MakeFolder(L"dst\\A");
+    MakeFolder(L"dst\\A\\a");
+    Win32FileSystem fs;
+    RecordingProgress progress;
+    EXPECT_EQ(CopyFolder(fs, progress, Path(L"src\\"), Path(L"dst\\")), CopyOutcome::Failed);
+    EXPECT_TRUE(IsFolder(L"dst\\A\\a"));
+    EXPECT_LT(progress.finished.value_or(-1), 5);
+}
+
+TEST_F(RealTree, FailsWhenAFolderCannotBeCreated) {
+    MakeSourceTree();
+    Win32FileSystem fs;
+    RecordingProgress progress;
+    EXPECT_EQ(CopyFolder(fs, progress, Path(L"src\\"), Path(L"missing\\dst\\")), CopyOutcome::Failed);
+    EXPECT_FALSE(Exists(L"missing"));
+
+    MakeFolder(L"dst");
+    MakeFile(L"dst\\B", "in the way");
+    EXPECT_EQ(CopyFolder(fs, progress, Path(L"src\\"), Path(L"dst\\")), CopyOutcome::Failed);
+    EXPECT_EQ(Content(L"dst\\B"), "in the way");
+    EXPECT_EQ(progress.finished, 0);
+}
+
+TEST_F(RealTree, FailsOnAMissingSourceButCopiesAnEmptyOne) {
+    Win32FileSystem fs;
+    RecordingProgress progress;
+    EXPECT_EQ(CopyFolder(fs, progress, Path(L"src\\"), Path(L"dst\\")), CopyOutcome::Failed);
+    EXPECT_FALSE(Exists(L"dst"));
+
+    MakeFolder(L"src");
+    EXPECT_EQ(CopyFolder(fs, progress, Path(L"src\\"), Path(L"dst\\")), CopyOutcome::Copied);
+    EXPECT_TRUE(IsFolder(L"dst"));
+    EXPECT_EQ(progress.ranges.back(), 0);
+}
+
+TEST_F(RealTree, ListsEachFolderBeforeItsSubfoldersAndNeverTheDotEntries) {
+    MakeSourceTree();
+    MakeFolder(L"src\\A\\A1\\Z");
+    MakeFile(L"src\\A\\A1\\Z\\z", "z");
+    Win32FileSystem fs;
+    FolderTree tree;
+    ASSERT_TRUE(FindFiles(fs, Path(L"src"), tree));
+    ASSERT_EQ(tree.FolderCount(), 6u);
+    ASSERT_EQ(tree.FileCount(), 6u);
+    std::vector<std::wstring> folders;
+    for (std::size_t i = 0; i < tree.FolderCount(); ++i) folders.push_back(tree.FolderPath(i));
+    // The root's four folders come first, in whatever order the disk lists them.
+    std::vector<std::wstring> top(folders.begin(), folders.begin() + 4);
+    std::sort(top.begin(), top.end());
+    EXPECT_EQ(top, (std::vector<std::wstring>{L"A", L"B", L"E", L"H"}));
+    EXPECT_EQ(folders[4], L"A\\A1");
+    EXPECT_EQ(folders[5], L"A\\A1\\Z");
+    std::vector<std::wstring> files;
+    for (std::size_t i = 0; i < tree.FileCount(); ++i) files.push_back(tree.FilePath(i));
+    const auto position = [&](const wchar_t* file) { return std::find(files.begin(), files.end(), file) - files.begin(); };
+    EXPECT_EQ(position(L"f"), 0) << "the root's own files come first";
+    EXPECT_LT(position(L"A\\a"), position(L"A\\A1\\x"));
+    EXPECT_LT(position(L"A\\A1\\x"), position(L"A\\A1\\Z\\z"));
+    EXPECT_LT(position(L"A\\A1\\Z\\z"), 6);
+    for (const auto& name : folders) EXPECT_NE(name.back(), L'.');
+}
+
+TEST_F(RealTree, ListingFailsOnAMissingFolderOrAFile) {
+    MakeFile(L"file", "f");
+    Win32FileSystem fs;
+    FolderTree tree;
+    EXPECT_FALSE(FindFiles(fs, Path(L"missing\\"), tree));
+    EXPECT_FALSE(FindFiles(fs, Path(L"file\\"), tree));
+}
+
+}  // namespace
+}  // namespace setup::test
