@@ -11,18 +11,9 @@ rounds=${ROUNDS:-5}
 
 bash tools/install-deps.sh
 
-# The main build holds the benchmark once the top level adds tools/bench; until then it is
-# built as a project of its own.
-if grep -q 'tools/bench' CMakeLists.txt; then
-  cmake --preset win32 -B build/bench >/dev/null
-  cmake --build build/bench --target copier_bench
-  bench=$(find build/bench -name copier_bench.exe | head -n1)
-else
-  cmake -S tools/bench -B build/bench-standalone -G Ninja \
-        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
-  cmake --build build/bench-standalone
-  bench=build/bench-standalone/copier_bench.exe
-fi
+cmake --preset win32 -B build/bench >/dev/null
+cmake --build build/bench --target copier_bench
+bench=$(find build/bench -name copier_bench.exe | head -n1)
 
 work=$root/build/bench-data
 python3 tools/bench/make_trees.py "$work/trees"
