@@ -10,10 +10,16 @@ ProgressBarSink::ProgressBarSink(HWND bar, std::function<void()> yield, const bo
                                  DisplayRateThrottle::Clock clock)
     : bar_(bar), yield_(std::move(yield)), stopFlag_(stopFlag), throttle_(std::move(clock)) {}
 
+// The repaint is drawn inside the timed update, so the throttle sees its whole cost.
+void ProgressBarSink::Push(int value) {
+    ::SendMessageW(bar_, PBM_SETPOS, static_cast<WPARAM>(value), 0);
+    ::UpdateWindow(bar_);
+    throttle_.Updated();
+}
+
 void ProgressBarSink::Show(int value) {
     throttle_.Restart();
-    ::SendMessageW(bar_, PBM_SETPOS, static_cast<WPARAM>(value), 0);
-    throttle_.Updated();
+    Push(value);
 }
 
 void ProgressBarSink::SetRange(int maximum) {
@@ -24,9 +30,7 @@ void ProgressBarSink::SetRange(int maximum) {
 }
 
 void ProgressBarSink::SetValue(int copied) {
-    if (!throttle_.Due()) return;
-    ::SendMessageW(bar_, PBM_SETPOS, static_cast<WPARAM>(copied), 0);
-    throttle_.Updated();
+    if (throttle_.Due()) Push(copied);
 }
 
 void ProgressBarSink::Finish(int copied) { Show(empty_ ? 1 : copied); }

@@ -23,6 +23,7 @@ public:
 
 private:
     void Show(int value);
+    void Push(int value);
 
     HWND bar_;
     std::function<void()> yield_;
