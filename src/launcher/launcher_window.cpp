@@ -18,13 +18,6 @@ constexpr wchar_t kInstallerMissing[] = L"未能找到安装文件！";
 constexpr wchar_t kInstallerNotStarted[] = L"无法启动安装程序！";
 constexpr wchar_t kFullInstaller[] = L"\\zrv\\init\\setup.exe";
 
-// A directory entry of that name, file or folder; hidden and system entries don't count.
-bool EntryExists(const std::wstring& path) {
-    unsigned long attributes = 0;
-    return PathAttributes(path, attributes) &&
-           (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) == 0;
-}
-
 }  // namespace
 
 LauncherWindow::LauncherWindow(Navigator& navigator) : ui::Form(ui::LauncherDesign()), navigator_(navigator) {}
@@ -33,7 +26,7 @@ void LauncherWindow::OnLoad() {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&icc);
 
-    if (!EntryExists(ProductInfoPath()) || !ReadProductInfo(lines_)) {
+    if (!VisibleEntryExists(ProductInfoPath()) || !ReadProductInfo(lines_)) {
         ShowMessage(kBrokenMedium, kNoticeTitle);
         return;
     }

@@ -29,6 +29,11 @@ bool PathAttributes(const std::wstring& path, unsigned long& attributes) {
     return true;
 }
 
+bool VisibleEntryExists(const std::wstring& path) {
+    unsigned long a = 0;
+    return PathAttributes(path, a) && (a & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) == 0;
+}
+
 bool NormalFileExists(const std::wstring& path) {
     unsigned long a = 0;
     if (!PathAttributes(path, a)) return false;

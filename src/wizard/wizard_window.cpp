@@ -56,10 +56,8 @@ void WizardWindow::OnClose() {
     else Unload();
 }
 
-void WizardWindow::ShowFailure() {
-    HWND owner = Handle();
-    ::MessageBoxW(owner, L"失败!", SETUP_PRODUCT_NAME, MB_OK);
-}
+// Titled with the application's name, as the version record gives it.
+void WizardWindow::ShowFailure() { ShowMessage(L"失败!", SETUP_PRODUCT_NAME); }
 
 void WizardWindow::Install() {
     const auto destination = DestinationFolder(reg::GetProductValue(L"InstallPath"));
