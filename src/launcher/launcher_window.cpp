@@ -8,12 +8,14 @@
 #include "registry/reg.hpp"
 #include "ui/control_ids.hpp"
 #include "ui/designs.hpp"
+#include "ui/notices.hpp"
 
 namespace setup {
 namespace {
 
-constexpr wchar_t kNoticeTitle[] = L"温馨提示";
-constexpr wchar_t kBrokenMedium[] = L"运行出错，请重新安装程序！";
+using ui::kBrokenMedium;
+using ui::kNoticeTitle;
+
 constexpr wchar_t kInstallerMissing[] = L"未能找到安装文件！";
 constexpr wchar_t kInstallerNotStarted[] = L"无法启动安装程序！";
 constexpr wchar_t kFullInstaller[] = L"\\zrv\\init\\setup.exe";

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "ui/form.hpp"
+#include "ui/notices.hpp"
 
 namespace setup::ui {
 namespace {
@@ -41,7 +42,7 @@ void PumpWaitingMessages() {
 }
 
 void ReportUnexpectedFailure() {
-    ::MessageBoxW(nullptr, L"运行出错，请重新安装程序！", L"温馨提示", MB_OK | MB_TASKMODAL);
+    ::MessageBoxW(nullptr, kBrokenMedium, kNoticeTitle, MB_OK | MB_TASKMODAL);
     ::ExitProcess(1);
 }
 

@@ -6,6 +6,7 @@
 #include "ui/control_ids.hpp"
 #include "ui/designs.hpp"
 #include "ui/identity.h"
+#include "ui/notices.hpp"
 #include "wizard/install_plan.hpp"
 #include "wizard/progress_bar_sink.hpp"
 #include "wizard/tree_copier.hpp"
@@ -24,7 +25,7 @@ void WizardWindow::OnLoad() {
     copying_ = false;
     stopRequested_ = false;
     if (!ReadProductInfo(lines_)) {
-        ShowMessage(L"运行出错，请重新安装程序！", L"温馨提示");
+        ShowMessage(ui::kBrokenMedium, ui::kNoticeTitle);
         Unload();
         return;
     }
