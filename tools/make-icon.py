@@ -1,13 +1,26 @@
 #!/usr/bin/env python3
-"""Writes the placeholder program icon: 48x48, 8 bits per pixel, with a transparency mask."""
+"""Writes the program icon: 48x48, 8 bits per pixel, with a transparency mask.
+
+The motif is the pictures' disc: rings of blue around a light hub, with a white check mark."""
 import struct
 import sys
 
 W = H = 48
 palette = [(0, 0, 0)] * 256
-palette[1] = (0x1F, 0x4E, 0x9A)   # blue disc
-palette[2] = (0xFF, 0xFF, 0xFF)   # white mark
-palette[3] = (0x8F, 0xB8, 0xE8)   # light rim
+palette[1] = (0x7F, 0xB0, 0xE6)   # outer ring
+palette[2] = (0x2C, 0x66, 0xB8)   # blue disc
+palette[3] = (0x9C, 0xC3, 0xEC)   # inner ring
+palette[4] = (0xC6, 0xDC, 0xF4)   # hub
+palette[5] = (0xFF, 0xFF, 0xFF)   # check mark
+palette[6] = (0x1D, 0x4F, 0x9C)   # rim
+
+
+def near_segment(px, py, ax, ay, bx, by, width):
+    vx, vy = bx - ax, by - ay
+    t = max(0.0, min(1.0, ((px - ax) * vx + (py - ay) * vy) / (vx * vx + vy * vy)))
+    dx, dy = px - (ax + t * vx), py - (ay + t * vy)
+    return dx * dx + dy * dy <= width * width
+
 
 pixels, mask = [], []
 for y in range(H):
@@ -15,15 +28,23 @@ for y in range(H):
     for x in range(W):
         dx, dy = x - 23.5, y - 23.5
         r2 = dx * dx + dy * dy
-        inside = r2 <= 23 * 23
-        if not inside:
+        inside = r2 <= 23.5 * 23.5
+        check = near_segment(x, y, 22, 33, 29, 40, 2.6) or near_segment(x, y, 29, 40, 44, 24, 2.6)
+        if check:
+            inside = True
+            row.append(5)
+        elif not inside:
             row.append(0)
-        elif r2 >= 20 * 20:
-            row.append(3)
-        elif abs(dx) < 4 and -14 < dy < 14 or abs(dy) < 4 and -14 < dx < 14:
-            row.append(2)
-        else:
+        elif r2 >= 22 * 22:
+            row.append(6)
+        elif r2 >= 17 * 17:
             row.append(1)
+        elif r2 >= 11 * 11:
+            row.append(2)
+        elif r2 >= 6 * 6:
+            row.append(3)
+        else:
+            row.append(4)
         mrow.append(0 if inside else 1)
     pixels.append(row)
     mask.append(mrow)

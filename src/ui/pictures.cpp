@@ -1,42 +1,99 @@
 #include "ui/pictures.hpp"
 
-#include <cstdint>
+#include <objbase.h>
+#include <wincodec.h>
 
 #include "platform/unique_handle.hpp"
+#include "ui/identity.h"
 
 namespace setup::ui {
 namespace {
 
-// Placeholders of the designed pixel sizes until the real artwork arrives: the banner is
-// white over its left two thirds, shading to light blue; the side picture has a blue panel
-// down its left side and is white elsewhere.
-UniqueBitmap MakePlaceholder(Picture picture) {
-    const SIZE size = PictureSize(picture);
+template <class T>
+class ComPtr {
+public:
+    ComPtr() = default;
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+    ~ComPtr() {
+        if (p_) p_->Release();
+    }
+    T* get() const { return p_; }
+    T* operator->() const { return p_; }
+    T** put() { return &p_; }
+    void** put_void() { return reinterpret_cast<void**>(&p_); }
+
+private:
+    T* p_ = nullptr;
+};
+
+// The pictures are first wanted while a window loads, on the thread that runs the windows;
+// keep COM usable there even for a caller that never initialised it.
+class ComScope {
+public:
+    ComScope() : ok_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+    ~ComScope() {
+        if (ok_) ::CoUninitialize();
+    }
+
+private:
+    bool ok_;
+};
+
+int ResourceId(Picture picture) {
+    return picture == Picture::Banner ? IDR_BANNER_PICTURE : IDR_SIDE_PICTURE;
+}
+
+// Decodes the picture's JPEG from the program's resources with the system's imaging
+// component into a top-down 32-bit DIB. No picture (nullptr) if anything fails: the
+// window then shows its background colour, as where a picture doesn't reach.
+UniqueBitmap Decode(Picture picture) {
+    HMODULE self = ::GetModuleHandleW(nullptr);
+    HRSRC found = ::FindResourceW(self, MAKEINTRESOURCEW(ResourceId(picture)), MAKEINTRESOURCEW(10));
+    if (!found) return {};
+    HGLOBAL loaded = ::LoadResource(self, found);
+    const DWORD size = ::SizeofResource(self, found);
+    auto* bytes = static_cast<BYTE*>(loaded ? ::LockResource(loaded) : nullptr);
+    if (!bytes || size == 0) return {};
+
+    ComScope com;
+    ComPtr<IWICImagingFactory> factory;
+    ComPtr<IWICStream> stream;
+    ComPtr<IWICBitmapDecoder> decoder;
+    ComPtr<IWICBitmapFrameDecode> frame;
+    ComPtr<IWICFormatConverter> converter;
+    UINT width = 0;
+    UINT height = 0;
+    if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                  IID_IWICImagingFactory, factory.put_void())) ||
+        FAILED(factory->CreateStream(stream.put())) ||
+        FAILED(stream->InitializeFromMemory(bytes, size)) ||
+        FAILED(factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand,
+                                                decoder.put())) ||
+        FAILED(decoder->GetFrame(0, frame.put())) || FAILED(factory->CreateFormatConverter(converter.put())) ||
+        FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone,
+                                     nullptr, 0.0, WICBitmapPaletteTypeCustom)) ||
+        FAILED(converter->GetSize(&width, &height))) {
+        return {};
+    }
+    const SIZE designed = PictureSize(picture);
+    if (width != static_cast<UINT>(designed.cx) || height != static_cast<UINT>(designed.cy)) return {};
+
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = size.cx;
-    info.bmiHeader.biHeight = -size.cy;
+    info.bmiHeader.biWidth = designed.cx;
+    info.bmiHeader.biHeight = -designed.cy;
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
     UniqueBitmap bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!bitmap || !bits) return {};
-    auto* px = static_cast<std::uint32_t*>(bits);
-    for (int y = 0; y < size.cy; ++y) {
-        for (int x = 0; x < size.cx; ++x) {
-            std::uint32_t rgb = 0xFFFFFF;
-            if (picture == Picture::Banner && x > size.cx * 2 / 3) {
-                const int t = (x - size.cx * 2 / 3) * 255 / (size.cx / 3);
-                const auto r = static_cast<std::uint32_t>(255 - t * 80 / 255);
-                const auto g = static_cast<std::uint32_t>(255 - t * 40 / 255);
-                rgb = (r << 16) | (g << 8) | 0xFF;
-            } else if (picture == Picture::Side && x < 175) {
-                rgb = 0x1F4E9A;
-            }
-            px[y * size.cx + x] = rgb;
-        }
-    }
+    const UINT stride = width * 4;
+    if (FAILED(converter->CopyPixels(nullptr, stride, stride * height, static_cast<BYTE*>(bits)))) return {};
+    ::GdiFlush();
     return bitmap;
 }
 
@@ -52,11 +109,15 @@ SIZE PictureSize(Picture picture) {
 }
 
 HBITMAP PictureBitmap(Picture picture) {
-    static UniqueBitmap banner = MakePlaceholder(Picture::Banner);
-    static UniqueBitmap side = MakePlaceholder(Picture::Side);
     switch (picture) {
-        case Picture::Banner: return banner.get();
-        case Picture::Side: return side.get();
+        case Picture::Banner: {
+            static UniqueBitmap banner = Decode(Picture::Banner);
+            return banner.get();
+        }
+        case Picture::Side: {
+            static UniqueBitmap side = Decode(Picture::Side);
+            return side.get();
+        }
         case Picture::None: break;
     }
     return nullptr;
