@@ -225,6 +225,23 @@ void Form::ApplyLayout(const POINT* windowOrigin) {
         ::MoveWindow(c.hwnd, r.left, r.top, r.right - r.left, r.bottom - r.top, FALSE);
         ::SendMessageW(c.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(c.design->font)), FALSE);
     }
+    // The title bar's and the task switcher's icons, drawn from the 48-pixel image at this
+    // DPI rather than stretched from the class's.
+    auto icon = [&](int size) {
+        return UniqueIcon(static_cast<HICON>(
+            ::LoadImageW(Instance(), MAKEINTRESOURCEW(IDI_SETUP), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+    };
+    UniqueIcon big = icon(::MulDiv(32, dpi_, 96));
+    UniqueIcon small = icon(::MulDiv(16, dpi_, 96));
+    if (big) {
+        ::SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
+        bigIcon_ = std::move(big);
+    }
+    if (small) {
+        ::SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+        smallIcon_ = std::move(small);
+    }
+
     PlaceWindow(windowOrigin);
     ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
@@ -255,6 +272,22 @@ void Form::PlaceWindow(const POINT* windowOrigin) {
         y = mi.rcMonitor.top + ((mi.rcMonitor.bottom - mi.rcMonitor.top) - h) / 2;
     }
     ::SetWindowPos(hwnd_, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+    // The frame the system really draws may differ from the one computed for this DPI (a
+    // title bar still at the old DPI, say); the client area is what the design fixes.
+    RECT got{};
+    ::GetClientRect(hwnd_, &got);
+    const int dw = width - got.right;
+    const int dh = height - got.bottom;
+    if (dw != 0 || dh != 0) {
+        if (design_.startUp == StartUp::Manual && !windowOrigin) {
+            // Keep the client area's top-left corner where the design puts it.
+            POINT corner{0, 0};
+            ::ClientToScreen(hwnd_, &corner);
+            x += client.left - corner.x;
+            y += client.top - corner.y;
+        }
+        ::SetWindowPos(hwnd_, nullptr, x, y, w + dw, h + dh, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 }
 
 void Form::Paint() {

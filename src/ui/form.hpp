@@ -75,6 +75,8 @@ private:
     std::vector<Child> children_;
     std::vector<std::pair<Font, UniqueFont>> fonts_;
     UniqueBrush whiteBrush_;
+    UniqueIcon bigIcon_;
+    UniqueIcon smallIcon_;
     HWND savedFocus_ = nullptr;
 };
 

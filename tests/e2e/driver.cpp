@@ -276,39 +276,58 @@ std::optional<int> Window::ProgressPosition(int id) const {
     return static_cast<int>(*pos);
 }
 
+std::optional<Pixels> CaptureScreen(const RECT& area) {
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    if (width <= 0 || height <= 0) return std::nullopt;
+    ScreenDc screen;
+    if (!screen.dc) return std::nullopt;
+    MemoryDc memory(screen.dc);
+    setup::UniqueBitmap bitmap(::CreateCompatibleBitmap(screen.dc, width, height));
+    if (!memory.dc || !bitmap) return std::nullopt;
+    const HGDIOBJ old = ::SelectObject(memory.dc, bitmap.get());
+    const BOOL copied =
+        ::BitBlt(memory.dc, 0, 0, width, height, screen.dc, area.left, area.top, SRCCOPY | CAPTUREBLT);
+    ::SelectObject(memory.dc, old);
+    if (!copied) return std::nullopt;
+    return ReadPixels(memory.dc, bitmap.get(), width, height);
+}
+
+std::optional<Pixels> ReadPixels(HDC dc, HBITMAP bitmap, int width, int height) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    Pixels p{width, height, std::vector<std::uint32_t>(static_cast<size_t>(width) * height)};
+    if (::GetDIBits(dc, bitmap, 0, static_cast<UINT>(height), p.bgr.data(), &info, DIB_RGB_COLORS) != height)
+        return std::nullopt;
+    for (auto& v : p.bgr) v &= 0xFFFFFF;
+    return p;
+}
+
 bool Window::Screenshot(const std::wstring& path) const {
     // Paint anything pending first, so the picture is the window as the user sees it.
     ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     RECT rc{};
     if (!::GetWindowRect(hwnd_, &rc)) return false;
-    const int width = rc.right - rc.left;
-    const int height = rc.bottom - rc.top;
-    if (width <= 0 || height <= 0) return false;
-
-    ScreenDc screen;
-    if (!screen.dc) return false;
-    MemoryDc memory(screen.dc);
-    setup::UniqueBitmap bitmap(::CreateCompatibleBitmap(screen.dc, width, height));
-    if (!memory.dc || !bitmap) return false;
-    const HGDIOBJ old = ::SelectObject(memory.dc, bitmap.get());
-    const BOOL copied =
-        ::BitBlt(memory.dc, 0, 0, width, height, screen.dc, rc.left, rc.top, SRCCOPY | CAPTUREBLT);
-    ::SelectObject(memory.dc, old);
-    if (!copied) return false;
-
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    const size_t stride = (static_cast<size_t>(width) * 3 + 3) & ~size_t{3};
-    std::vector<BYTE> pixels(stride * static_cast<size_t>(height));
-    if (::GetDIBits(memory.dc, bitmap.get(), 0, static_cast<UINT>(height), pixels.data(), &info,
-                    DIB_RGB_COLORS) != height)
-        return false;
-    return WriteBmp(path, width, height, pixels);
+    const auto shot = CaptureScreen(rc);
+    if (!shot) return false;
+    // Bottom-up 24-bit rows, as BMP files hold them.
+    const size_t stride = (static_cast<size_t>(shot->width) * 3 + 3) & ~size_t{3};
+    std::vector<BYTE> pixels(stride * static_cast<size_t>(shot->height));
+    for (int y = 0; y < shot->height; ++y) {
+        BYTE* row = pixels.data() + stride * static_cast<size_t>(shot->height - 1 - y);
+        for (int x = 0; x < shot->width; ++x) {
+            const std::uint32_t v = shot->At(x, y);
+            row[x * 3] = static_cast<BYTE>(v);
+            row[x * 3 + 1] = static_cast<BYTE>(v >> 8);
+            row[x * 3 + 2] = static_cast<BYTE>(v >> 16);
+        }
+    }
+    return WriteBmp(path, shot->width, shot->height, pixels);
 }
 
 std::wstring WindowsPath(const std::string& path) {

@@ -3,9 +3,11 @@
 // top-level windows, read texts, press buttons and keys, answer message boxes.
 #include <windows.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/unique_handle.hpp"
 
@@ -16,6 +18,16 @@ inline constexpr wchar_t kMessageBoxClass[] = L"#32770";
 
 class Window;
 class MessageBoxView;
+
+// Pixels of a screen area or bitmap, top-down, each 0x00RRGGBB.
+struct Pixels {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> bgr;
+    std::uint32_t At(int x, int y) const { return bgr[static_cast<size_t>(y) * width + x]; }
+};
+std::optional<Pixels> CaptureScreen(const RECT& area);
+std::optional<Pixels> ReadPixels(HDC dc, HBITMAP bitmap, int width, int height);
 
 // A started program; killed when this object dies, so a failing test leaves nothing behind.
 class Process {

@@ -116,6 +116,48 @@ TEST_F(FormRuntime, GivesEachControlItsFontAndColour) {
     ::ReleaseDC(form.Handle(), dc);
 }
 
+SIZE IconSize(HICON icon) {
+    ICONINFO info{};
+    if (!icon || !::GetIconInfo(icon, &info)) return {0, 0};
+    BITMAP bm{};
+    ::GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bm, &bm);
+    if (info.hbmColor) ::DeleteObject(info.hbmColor);
+    if (info.hbmMask) ::DeleteObject(info.hbmMask);
+    return {bm.bmWidth, bm.bmHeight};
+}
+
+// A window moved to a display of another DPI lays itself out again at that DPI: places,
+// sizes, fonts and icons, at the place the system suggests.
+TEST_F(FormRuntime, ADpiChangeLaysTheWindowOutAgain) {
+    auto big = [&] { return reinterpret_cast<HICON>(::SendMessageW(form.Handle(), WM_GETICON, ICON_BIG, 0)); };
+    auto small = [&] { return reinterpret_cast<HICON>(::SendMessageW(form.Handle(), WM_GETICON, ICON_SMALL, 0)); };
+    EXPECT_EQ(IconSize(big()).cx, 32);
+    EXPECT_EQ(IconSize(small()).cx, 16);
+
+    RECT suggested{200, 100, 0, 0};
+    ::SendMessageW(form.Handle(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    RECT client{};
+    ::GetClientRect(form.Handle(), &client);
+    EXPECT_EQ(client.right, 744);   // 7440 twips
+    EXPECT_EQ(client.bottom, 537);  // 5370 twips
+    RECT window{};
+    ::GetWindowRect(form.Handle(), &window);
+    EXPECT_EQ(window.left, 200);
+    EXPECT_EQ(window.top, 100);
+    const RECT exit = RectInParent(form.Control(ids::kSetupBtnExit));
+    EXPECT_EQ(exit.left, 588);
+    EXPECT_EQ(exit.top, 492);
+    EXPECT_EQ(exit.right - exit.left, 134);  // 1335 twips, rounded
+    const RECT heading = RectInParent(form.Control(ids::kSetupLbSetup));
+    EXPECT_EQ(heading.left, 12);
+    EXPECT_EQ(heading.top, 24);
+    EXPECT_EQ(FontOf(form.Control(ids::kSetupLbSetup)).lfHeight, -18);
+    EXPECT_EQ(FontOf(form.Control(ids::kSetupLbSetup)).lfWeight, FW_BOLD);
+    EXPECT_EQ(FontOf(form.Control(ids::kSetupBtnNext)).lfHeight, -18);
+    EXPECT_EQ(IconSize(big()).cx, 48);
+    EXPECT_EQ(IconSize(small()).cx, 24);
+}
+
 TEST_F(FormRuntime, HiddenControlsAndTheProgressRangeStartAsDesigned) {
     EXPECT_FALSE(::IsWindowVisible(form.Control(ids::kSetupLbPb)));
     EXPECT_FALSE(::IsWindowVisible(form.Control(ids::kSetupPbSetup)));
