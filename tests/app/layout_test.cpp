@@ -2,6 +2,7 @@
 // designed twips at the display's DPI (96 or 144, by the prefix the test runs in).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -30,13 +31,15 @@ struct WindowDesign {
     const wchar_t* windowClass;
     int clientWidth, clientHeight;
     std::vector<Expected> controls;  // in tab index order
+    RECT line;                        // Line1's end points, (X1, Y1) to (X2, Y2)
+    int lineHiddenTo = 0;             // a label over the line's start hides it up to here
 };
 
 const WindowDesign kLauncher{ids::kDefaultClass, 7560, 3915, {
     {ids::kDefaultLbTitle, 0, 120, 240, 4695, 375, true, 12, false, Back::White, nullptr},
     {ids::kDefaultBtnNext, 0, 3960, 3360, 1455, 375, true, 9, false, Back::None, L"下一步(&N)"},
     {ids::kDefaultBtnExit, 0, 5760, 3360, 1335, 375, true, 9, false, Back::None, L"取 消(&E)"},
-}};
+}, {0, 3240, 7560, 3240}};
 
 const WindowDesign kWizard{ids::kSetupClass, 7440, 5370, {
     {ids::kSetupFraInit, 0, 0, 0, 4695, 855, true, 9, false, Back::None, nullptr},
@@ -49,13 +52,13 @@ const WindowDesign kWizard{ids::kSetupClass, 7440, 5370, {
     {ids::kSetupBtnExit, 0, 5880, 4920, 1335, 375, true, 9, false, Back::None, L"取 消(&E)"},
     {ids::kSetupLbPb, 0, 600, 2280, 1575, 255, false, 9, false, Back::Face, L"状态:  正在安装"},
     {ids::kSetupPbSetup, 0, 600, 2640, 6135, 255, false, 9, false, Back::None, nullptr},
-}};
+}, {1680, 4680, 7440, 4680}, 1695};
 
 const WindowDesign kCompletion{ids::kSetupEndClass, 7440, 5370, {
     {ids::kSetupEndBtnEnd, 0, 5520, 4920, 1335, 375, true, 9, false, Back::None, L"完 成(&F)"},
     {ids::kSetupEndLbMsg, 0, 2880, 480, 4095, 855, true, 12, true, Back::White, nullptr},
     {ids::kSetupEndLabel1, 0, 2880, 1800, 3135, 375, true, 9, false, Back::White, L"单击\"完成\"按钮退出安装向导"},
-}};
+}, {0, 4800, 7440, 4800}};
 
 int Dpi() {
     HDC screen = ::GetDC(nullptr);
@@ -205,12 +208,33 @@ protected:
                 EXPECT_TRUE(ShowsDesignedText(control, container, e, dpi_));
             }
         }
+        ExpectWhiteLine(w, design.line, design.lineHiddenTo);
         // Children stand in tab index order, so the platform's own tab order agrees.
         EXPECT_EQ(ChildIds(w.Handle()), topLevel);
         if (!inFrame.empty()) {
             EXPECT_EQ(ChildIds(w.Control(ids::kSetupFraInit)), inFrame);
         }
         SaveShot(w, shotName);
+    }
+
+    // A white line on the face colour: white from its start to its end, and nowhere
+    // before its start on that row.
+    void ExpectWhiteLine(const e2e::Window& w, const RECT& line, int hiddenTo) {
+        POINT origin{0, 0};
+        ::ClientToScreen(w.Handle(), &origin);
+        const int y = Px(line.top, dpi_);
+        const int x1 = std::max(Px(line.left, dpi_), Px(hiddenTo, dpi_)), x2 = Px(line.right, dpi_);
+        const RECT row{origin.x, origin.y + y, origin.x + Px(7440, dpi_), origin.y + y + 1};
+        const auto shot = e2e::CaptureScreen(row);
+        ASSERT_TRUE(shot);
+        int white = 0, whiteBefore = 0;
+        for (int x = 0; x < shot->width; ++x) {
+            const bool isWhite = shot->At(x, 0) == 0xFFFFFF;
+            if (x >= x1 && x < x2) white += isWhite;
+            if (x < x1) whiteBefore += isWhite;
+        }
+        EXPECT_EQ(white, std::min(x2, shot->width) - x1) << "line at y=" << y;
+        EXPECT_EQ(whiteBefore, 0);
     }
 
     // Screenshots of each window are kept beside the test run, one folder per DPI.
