@@ -125,6 +125,23 @@ TEST_F(ProgramFile, CarriesExactlyTheDesignedVersionRecord) {
     EXPECT_EQ(vars.children[0].value, (std::vector<std::uint8_t>{0x04, 0x08, 0xB0, 0x04}));
 }
 
+TEST_F(ProgramFile, ManifestAsksForWhatTheProgramNeeds) {
+    const auto bytes = Resource(RT_MANIFEST, MAKEINTRESOURCEW(1));
+    const std::string manifest(bytes.begin(), bytes.end());
+    for (const char* wanted : {
+             R"(level="requireAdministrator")",
+             R"(name="Microsoft.Windows.Common-Controls" version="6.0.0.0")",
+             "PerMonitorV2",
+             R"(<longPathAware xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">true</longPathAware>)",
+             "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",  // Windows 7
+             "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",  // Windows 8
+             "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",  // Windows 8.1
+             "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",  // Windows 10 and 11
+         }) {
+        EXPECT_NE(manifest.find(wanted), std::string::npos) << wanted;
+    }
+}
+
 #pragma pack(push, 2)
 struct GroupIconEntry {
     BYTE width, height, colours, reserved;
