@@ -197,6 +197,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t mode = data[0];
     const std::span<const std::uint8_t> rest(data + 1, size - 1);
     const long type = kTypes[(mode & 0x7F) % std::size(kTypes)];
+    Check(IsHandledType(type) == (type >= kString && type <= kDword));
     if (mode & 0x80) {
         CheckEncode(type, TextFrom(rest.data(), rest.size()));
     } else {
