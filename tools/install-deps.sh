@@ -4,7 +4,8 @@ set -euo pipefail
 
 pkgs=(cmake ninja-build g++ make python3
       g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-i686
-      wine wine32:i386 wine64 xvfb xauth x11-utils imagemagick fonts-wqy-zenhei googletest)
+      wine wine32:i386 wine64 xvfb xauth x11-utils imagemagick fonts-wqy-zenhei googletest
+      clang libclang-rt-14-dev)
 
 missing=()
 for p in "${pkgs[@]}"; do

@@ -11,6 +11,9 @@ cmake --preset native >/dev/null
 cmake --build --preset native
 ctest --preset native
 
+echo "== fuzz: a short run of each libFuzzer target"
+bash tools/fuzz.sh 20
+
 echo "== win64: compile check"
 cmake --preset win64 >/dev/null
 cmake --build --preset win64

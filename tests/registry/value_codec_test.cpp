@@ -87,6 +87,19 @@ TEST(TextData, IsUtf16WithATerminatingNul) {
     EXPECT_EQ(smile.size(), sizeof(wchar_t) == 2 ? 2u : 1u);
 }
 
+TEST(TextData, UnpairedSurrogatesSurviveBothWays) {
+    // Data need not be valid UTF-16; what is read writes back the same units.
+    for (const Bytes& data : {Bytes{0x00, 0xD8, 0x41, 0x00, 0x00, 0xDC, 0, 0},  // high, A, low
+                              Bytes{0x00, 0xDC, 0x00, 0xD8, 0, 0},              // low before high
+                              Bytes{0x41, 0x00, 0x3D, 0xD8, 0, 0},              // high, then the NUL
+                              Bytes{0x41, 0x00, 0x3D, 0xD8}}) {                 // high as the last unit
+        Bytes expected = data;
+        if (expected.back() != 0 || expected[expected.size() - 2] != 0) expected.insert(expected.end(), {0, 0});
+        EXPECT_EQ(EncodeText(DecodeText(data)), expected);
+        EXPECT_EQ(EncodeValue(kString, DecodeValue(kString, data)), expected);
+    }
+}
+
 TEST(TextData, ReadsTheTextBeforeTheFirstNul) {
     EXPECT_EQ(DecodeText(Bytes{0x61, 0, 0x62, 0, 0, 0, 0x63, 0}), L"ab");
     EXPECT_EQ(DecodeText(Bytes{0x61, 0, 0x62, 0}), L"ab");  // no terminator at all
