@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "driver.hpp"
+#include "fixture.hpp"
 #include "platform/dll_search.hpp"
 
 namespace {
@@ -28,10 +30,10 @@ std::wstring LoadedFrom(const wchar_t* name) {
 
 ::testing::AssertionResult LoadedFromSystemFolder(const wchar_t* name) {
     const std::wstring folder = LoadedFrom(name);
-    if (folder.empty()) return ::testing::AssertionFailure() << testing::PrintToString(std::wstring(name)) << " is not loaded";
+    const std::string printed = testing::PrintToString(std::wstring(name));
+    if (folder.empty()) return ::testing::AssertionFailure() << printed << " is not loaded";
     if (::CompareStringOrdinal(folder.c_str(), -1, SystemFolder().c_str(), -1, TRUE) != CSTR_EQUAL)
-        return ::testing::AssertionFailure() << testing::PrintToString(std::wstring(name)) << " came from "
-                                             << testing::PrintToString(folder);
+        return ::testing::AssertionFailure() << printed << " came from " << testing::PrintToString(folder);
     return ::testing::AssertionSuccess();
 }
 
@@ -60,6 +62,29 @@ TEST(SystemDlls, AMissingDllIsSkipped) {
     const wchar_t* names[] = {L"no-such-library-here.dll"};
     EXPECT_EQ(setup::SystemDlls(names, setup::SystemDlls::Search::Restricted).Count(), 0u);
     EXPECT_EQ(setup::SystemDlls(names, setup::SystemDlls::Search::FullPath).Count(), 0u);
+}
+
+// A DLL that lies only in the current folder loads before the hardening call and not after.
+TEST(HardenDllSearch, TheCurrentFolderIsNoLongerSearched) {
+    e2e::TempFolder folder(L"current folder");
+    ASSERT_TRUE(folder.Ok());
+    const std::wstring planted = folder / L"planted-only-here.dll";
+    const std::wstring standin = e2e::WindowsPath(HARDENING_PLANTED_DIR) + L"\\dwmapi.dll";
+    ASSERT_TRUE(::CopyFileW(standin.c_str(), planted.c_str(), FALSE));
+    wchar_t previous[MAX_PATH];
+    ASSERT_NE(::GetCurrentDirectoryW(MAX_PATH, previous), 0u);
+    ASSERT_TRUE(::SetCurrentDirectoryW(folder.Path().c_str()));
+
+    HMODULE before = ::LoadLibraryW(L"planted-only-here.dll");
+    EXPECT_TRUE(before);
+    if (before) ::FreeLibrary(before);
+    ASSERT_FALSE(::GetModuleHandleW(L"planted-only-here.dll"));
+
+    const auto dlls = setup::HardenDllSearch();
+    HMODULE after = ::LoadLibraryW(L"planted-only-here.dll");
+    EXPECT_FALSE(after);
+    if (after) ::FreeLibrary(after);
+    ::SetCurrentDirectoryW(previous);
 }
 
 // What the entry point does: afterwards every listed DLL the system has is loaded from the

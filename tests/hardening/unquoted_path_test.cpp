@@ -72,14 +72,15 @@ TEST_F(UnquotedPath, TheFullInstallerRunsAndNoDecoy) {
     auto w = process_.WaitForWindow(ids::kDefaultClass);
     ASSERT_TRUE(w);
     ASSERT_TRUE(w->Click(ids::kDefaultBtnNext));
-    ASSERT_TRUE(e2e::WaitForFile(Report(), 5000));
+    const bool started = e2e::WaitForFile(Report(), 5000);
     EXPECT_TRUE(process_.WaitExit(10000));
+    EXPECT_TRUE(marks_.None());
+    ASSERT_TRUE(started);
     const auto report = e2e::ReadStandinReport(Report());
     ASSERT_TRUE(report);
     EXPECT_EQ(::CompareStringOrdinal(ProgramOf(report->commandLine).c_str(), -1, FullInstaller().c_str(), -1, TRUE),
               CSTR_EQUAL)
         << testing::PrintToString(report->commandLine);
-    EXPECT_TRUE(marks_.None());
 }
 
 }  // namespace
