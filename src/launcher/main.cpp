@@ -2,7 +2,7 @@
 #include <objbase.h>
 
 #include "launcher/launcher_window.hpp"
-#include "platform/shell.hpp"
+#include "platform/dll_search.hpp"
 #include "ui/application.hpp"
 #include "wizard/completion_window.hpp"
 #include "wizard/wizard_window.hpp"
@@ -34,7 +34,8 @@ private:
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    setup::HardenDllSearch();
+    // Before any window or COM call; destroyed after the windows, at process exit.
+    static const setup::SystemDlls systemDlls = setup::HardenDllSearch();
     ::HeapSetInformation(nullptr, HeapEnableTerminationOnCorruption, nullptr, 0);
     const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     try {

@@ -20,13 +20,4 @@ bool StartProgram(const std::wstring& path, int showCommand) {
     return ::ShellExecuteExW(&info) != FALSE;
 }
 
-void HardenDllSearch() {
-    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-    HMODULE kernel32 = ::GetModuleHandleW(L"kernel32.dll");
-    const auto setDefault = kernel32 ? reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void*>(
-                                           ::GetProcAddress(kernel32, "SetDefaultDllDirectories")))
-                                     : nullptr;
-    if (!setDefault || !setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) ::SetDllDirectoryW(L"");
-}
-
 }  // namespace setup

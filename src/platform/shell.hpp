@@ -8,7 +8,4 @@ namespace setup {
 // started or the user declined the elevation.
 bool StartProgram(const std::wstring& path, int showCommand);
 
-// Limits DLL search to the system folder before anything else can load a DLL.
-void HardenDllSearch();
-
 }  // namespace setup

@@ -141,33 +141,6 @@ TEST_F(Launcher, AFullInstallerThatCannotStartIsReported) {
     EXPECT_TRUE(Ends());
 }
 
-// A medium under a folder with blanks: the installer is started by its whole path, never
-// through a command line that stops at the first blank.
-TEST(LauncherPath, ABlankInTheMediumPathNeverRunsTheFirstWord) {
-    e2e::Medium medium(L"my");  // "...\my <n>": the first word of the path ends at "my"
-    ASSERT_TRUE(medium.Ok());
-    const std::wstring folder = medium.Path();
-    const std::wstring decoy = folder.substr(0, folder.find_last_of(L'\\')) + L"\\my.exe";
-    ASSERT_TRUE(::CopyFileW(app::StandinExe().c_str(), decoy.c_str(), FALSE));
-    const std::wstring decoyReport = folder.substr(0, folder.find_last_of(L'\\')) + L"\\started.txt";
-    ::DeleteFileW(decoyReport.c_str());
-    ASSERT_TRUE(medium.PlaceSetup(app::SetupExe()));
-    ASSERT_TRUE(medium.PlaceFullInstaller(app::StandinExe()));
-    ASSERT_TRUE(medium.WriteSetupIni(app::IniLines({L"名称"})));
-    e2e::DeleteRegTree(e2e::kProductKey);
-
-    e2e::Process process;
-    ASSERT_TRUE(process.Start(medium.SetupExe()));
-    auto w = process.WaitForWindow(ids::kDefaultClass);
-    ASSERT_TRUE(w);
-    ASSERT_TRUE(w->Click(ids::kDefaultBtnNext));
-    EXPECT_TRUE(e2e::WaitForFile(medium.FullInstallerReport(), 5000));
-    EXPECT_TRUE(process.WaitExit(kExitWait));
-    EXPECT_FALSE(e2e::ReadFileBytes(decoyReport));
-    ::DeleteFileW(decoy.c_str());
-    ::DeleteFileW(decoyReport.c_str());
-}
-
 TEST_F(Launcher, ExitAndTheCloseButtonEndTheProgram) {
     auto w = StartLauncher();
     ASSERT_TRUE(w.Click(ids::kDefaultBtnExit));
