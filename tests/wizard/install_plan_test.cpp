@@ -45,7 +45,8 @@ TEST(IsUsableDestination, RefusesRelativeDeviceAndIllegalPaths) {
     using setup::IsUsableDestination;
     const wchar_t* const paths[] = {
         L"\\coon\\", L"coon\\", L"Tess\\coon\\", L"C:coon\\", L":\\Tes\\coon\\", L"1:\\coon\\", L"",
-        L"\\\\server\\coon\\", L"\\\\server\\share", L"\\\\\\share\\coon\\", L"\\\\server\\\\coon\\", L"\\\\.\\C:\\coon\\",
+        L"\\\\server\\coon\\", L"\\\\server\\share", L"\\\\\\share\\coon\\", L"\\\\server\\\\coon\\",
+        L"\\\\.\\C:\\coon\\",
         L"\\\\?\\UNC\\server\\share\\coon\\", L"\\\\?\\C:/coon\\", L"//?/C:/coon\\", L"\\??\\C:\\coon\\",
         L"C:\\a|b\\coon\\", L"C:\\a*\\coon\\", L"C:\\a?\\coon\\", L"C:\\<a>\\coon\\", L"C:\\\"a\"\\coon\\",
         L"C:\\a:stream\\coon\\", L"C:\\a\tb\\coon\\", L"\\\\ser|ver\\share\\coon\\",
