@@ -206,7 +206,8 @@ public:  // the fault cases below reach the fixture
         e2e::WaitUntil(
             [&] {
                 if (auto found = process_.FindTopWindow(e2e::kMessageBoxClass)) box.emplace(found->Handle());
-                return box || !process_.IsRunning() || !StrangeWindows({ids::kSetupClass}).empty();
+                return box || !process_.IsRunning() ||
+                       !StrangeWindows({ids::kSetupClass, e2e::kMessageBoxClass}).empty();
             },
             kCopyWait);
         if (!box) {
