@@ -2,6 +2,7 @@
 #include <objbase.h>
 
 #include "launcher/launcher_window.hpp"
+#include "launcher/single_instance.hpp"
 #include "platform/dll_search.hpp"
 #include "ui/application.hpp"
 #include "wizard/completion_window.hpp"
@@ -36,6 +37,11 @@ private:
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // Before any window or COM call; destroyed after the windows, at process exit.
     static const setup::SystemDlls systemDlls = setup::HardenDllSearch();
+    setup::SingleInstance instance;
+    if (!instance.Claim()) {
+        setup::ActivateRunningInstance();
+        return 0;
+    }
     ::HeapSetInformation(nullptr, HeapEnableTerminationOnCorruption, nullptr, 0);
     const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     try {

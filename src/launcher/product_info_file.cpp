@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "launcher/product_info_text.hpp"
 #include "platform/program_folder.hpp"
 #include "platform/text.hpp"
 #include "platform/unique_handle.hpp"
@@ -16,17 +17,19 @@ bool ReadProductInfoFrom(const std::wstring& path, ProductLines& lines) {
     UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                   nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) return false;
-    ProductLineSplitter splitter;
+    ProductInfoDecoder decoder;
     char buffer[16384];
-    while (!splitter.Full()) {
+    while (!decoder.Full()) {
         DWORD got = 0;
         if (!::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr)) return false;
         if (got == 0) break;
-        splitter.Feed(std::string_view(buffer, got));
+        decoder.Feed(std::string_view(buffer, got));
     }
-    splitter.Finish();
+    decoder.Finish();
+    const unsigned codePage =
+        decoder.Encoding() == ProductTextEncoding::kCodePage936 ? kChineseCodePage : CP_UTF8;
     std::vector<std::wstring> decoded;
-    for (const auto& line : splitter.Lines()) decoded.push_back(Widen(line, kChineseCodePage));
+    for (const auto& line : decoder.Lines()) decoded.push_back(Widen(line, codePage));
     ApplyProductLines(lines, decoded);
     return true;
 }

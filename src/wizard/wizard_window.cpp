@@ -62,7 +62,7 @@ void WizardWindow::ShowFailure() { ShowMessage(L"失败!", SETUP_PRODUCT_NAME); 
 
 void WizardWindow::Install() {
     const auto destination = DestinationFolder(reg::GetProductValue(L"InstallPath"));
-    if (!destination) {
+    if (!destination || !IsUsableDestination(*destination)) {
         ShowFailure();
         return;
     }

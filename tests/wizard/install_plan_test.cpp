@@ -31,3 +31,28 @@ TEST(SourceFolder, ComparesVersionsExactly) {
     EXPECT_EQ(SourceFolder(L"D:\\m", L"", L"2.1"), L"D:\\m\\zrv\\upgrade\\");
     EXPECT_EQ(SourceFolder(L"D:\\", L"", L""), L"D:\\\\zrv\\class\\");
 }
+
+TEST(IsUsableDestination, TakesFullyQualifiedFolders) {
+    using setup::IsUsableDestination;
+    for (const wchar_t* path : {L"C:\\Tess\\coon\\", L"c:/Program Files/Tess\\coon\\", L"C:\\Tess\\\\\\coon\\",
+                                L"C:\\\\coon\\", L"\\\\server\\share\\coon\\", L"//server/share/coon\\",
+                                L"\\\\?\\C:\\Tess\\coon\\", L"Z:\\a b\\..\\c.d\\coon\\"}) {
+        EXPECT_TRUE(IsUsableDestination(path)) << testing::PrintToString(std::wstring(path));
+    }
+}
+
+TEST(IsUsableDestination, RefusesRelativeDeviceAndIllegalPaths) {
+    using setup::IsUsableDestination;
+    const wchar_t* const paths[] = {
+        L"\\coon\\", L"coon\\", L"Tess\\coon\\", L"C:coon\\", L":\\Tes\\coon\\", L"1:\\coon\\", L"",
+        L"\\\\server\\coon\\", L"\\\\server\\share", L"\\\\\\share\\coon\\", L"\\\\server\\\\coon\\",
+        L"\\\\.\\C:\\coon\\",
+        L"\\\\?\\UNC\\server\\share\\coon\\", L"\\\\?\\C:/coon\\", L"//?/C:/coon\\", L"\\??\\C:\\coon\\",
+        L"C:\\a|b\\coon\\", L"C:\\a*\\coon\\", L"C:\\a?\\coon\\", L"C:\\<a>\\coon\\", L"C:\\\"a\"\\coon\\",
+        L"C:\\a:stream\\coon\\", L"C:\\a\tb\\coon\\", L"\\\\ser|ver\\share\\coon\\",
+    };
+    for (const wchar_t* path : paths) {
+        EXPECT_FALSE(IsUsableDestination(path)) << testing::PrintToString(std::wstring(path));
+    }
+    EXPECT_FALSE(IsUsableDestination(std::wstring(L"C:\\a\0b\\coon\\", 12)));
+}
