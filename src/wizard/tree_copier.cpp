@@ -209,7 +209,9 @@ CopyOutcome CopyTree(FileSystem& fs, CopyProgress& progress, const std::wstring&
         to.resize(toFolder);
         to += tree.fileNames[index];
         if (!fresh[folder] && !MakeReplaceable(fs, to)) return CopyOutcome::Failed;
-        if (!fs.Copy(from, to, hook)) return CopyOutcome::Failed;
+        // In a folder this copy created, a taken name can only be an earlier file of the tree
+        // under another spelling (letter case, a short name): failing beats losing one of them.
+        if (!fs.Copy(from, to, !fresh[folder], hook)) return CopyOutcome::Failed;
         copied = i + 1;
         progress.SetValue(copied);
     }

@@ -59,8 +59,9 @@ public:
     virtual std::optional<std::uint32_t> Attributes(const std::wstring& path) = 0;
     virtual bool ClearAttributes(const std::wstring& path) = 0;
     virtual bool CreateFolder(const std::wstring& path) = 0;  // one level
-    // Replaces an existing file; calls the hook now and then during a long copy.
-    virtual bool Copy(const std::wstring& from, const std::wstring& to, YieldHook& hook) = 0;
+    // With replace, an existing file is replaced; without, a taken name fails the copy. Calls
+    // the hook now and then during a long copy.
+    virtual bool Copy(const std::wstring& from, const std::wstring& to, bool replace, YieldHook& hook) = 0;
 };
 
 // Names back to back in one buffer: lean for trees of hundreds of thousands of entries.

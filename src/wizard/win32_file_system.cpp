@@ -78,9 +78,9 @@ bool Win32FileSystem::CreateFolder(const std::wstring& path) {
     return ::CreateDirectoryW(WithoutFinalSeparator(path).c_str(), nullptr) != FALSE;
 }
 
-bool Win32FileSystem::Copy(const std::wstring& from, const std::wstring& to, YieldHook& hook) {
-    // No COPY_FILE_FAIL_IF_EXISTS: an existing file is replaced.
-    return ::CopyFileExW(from.c_str(), to.c_str(), CopyProgressRoutine, &hook, nullptr, 0) != FALSE;
+bool Win32FileSystem::Copy(const std::wstring& from, const std::wstring& to, bool replace, YieldHook& hook) {
+    return ::CopyFileExW(from.c_str(), to.c_str(), CopyProgressRoutine, &hook, nullptr,
+                         replace ? 0 : COPY_FILE_FAIL_IF_EXISTS) != FALSE;
 }
 
 }  // namespace setup

@@ -120,6 +120,23 @@ TEST_F(Scale, PathsBeyondTheOldLimitAreCopied) { Install(L"long"); }
 // which plain Win32 paths would strip.
 TEST_F(Scale, OddNamesAreCopiedExactly) { Install(L"names"); }
 
+// Two files whose names differ only in letter case would land on one name: the copy fails
+// clearly, with one of them whole in place, instead of one silently replacing the other.
+TEST_F(Scale, NamesThatClashOnTheDiskFailTheCopy) {
+    OpenWizard(L"clash");
+    if (HasFatalFailure()) return;
+    ASSERT_TRUE(e2e::Window(wizard_).Click(ids::kSetupBtnNext));
+    auto box = process_.WaitForMessageBox(kCopyWaitMs);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->Text(), L"失败!");
+    EXPECT_FALSE(e2e::ReadRegString(e2e::kProductKey, L"version"));
+    const auto kept = e2e::ReadFileBytes(Target(L"clash") + L"\\coon\\readme.txt");
+    EXPECT_TRUE(kept == "Readme.txt\n" || kept == "README.TXT\n") << testing::PrintToString(kept);
+    ASSERT_TRUE(box->PressOk());
+    ASSERT_TRUE(e2e::Window(wizard_).Click(ids::kSetupBtnExit));
+    EXPECT_TRUE(process_.WaitExit(kExitWaitMs));
+}
+
 // 200,000 files in 20,000 folders. Every ~50 ms, from Install until the Completion window,
 // the window and its progress bar are each sent a message: each must be handled within 100 ms.
 TEST_F(Scale, ALargeTreeIsCopiedWhileTheWindowAnswersPromptly) {

@@ -19,7 +19,11 @@ import time
 # Kept equal to the Wine test's names.
 MEDIA = "安装 媒体  光盘"
 TARGETS = "目标 文件夹"
-CASES = ("big", "long", "names")
+CASES = ("big", "long", "names")  # each copied whole and compared
+# Two names that differ only in letter case: one destination name on Windows. The installer
+# must fail rather than keep one file of the two; the Wine test checks that.
+CLASHING = "clash"
+CLASHING_NAMES = ("Readme.txt", "README.TXT")
 
 # Names that Win32 path handling alters unless the path is taken literally (trailing dots and
 # blanks, device names), and others.
@@ -164,6 +168,11 @@ def make(args):
             make_long(tree, os.path.dirname(target) + "/coon")
         else:
             make_names(tree)
+    tree, target = case_paths(args.root, CLASHING)
+    os.makedirs(os.path.dirname(target))
+    os.makedirs(tree)
+    for name in CLASHING_NAMES:
+        write(os.path.join(tree, name), name)
     print("made the trees in %.1f s under %s" % (time.monotonic() - started, args.root))
     return 0
 

@@ -293,6 +293,20 @@ TEST(CopyFolder, RefusesToBeEnteredAgainWhileItRuns) {
 }
 
 
+// In a folder the copy made itself, a taken name means two files of the tree claim one name
+// (letter case, a short name): the copy fails rather than lose one of them.
+TEST(CopyFolder, FailsRatherThanReplaceInAFolderItCreated) {
+    MemoryFileSystem fs;
+    AddTree(fs);
+    RecordingProgress progress;
+    progress.onYield = [&](int yields) {
+        if (yields == 2) fs.AddFile(kDestination + L"A\\a", "claimed");
+    };
+    EXPECT_EQ(CopyFolder(fs, progress, kSource, kDestination), CopyOutcome::Failed);
+    EXPECT_EQ(fs.Content(kDestination + L"A\\a"), "claimed");
+    EXPECT_EQ(progress.finished, 1);
+}
+
 // A tree of `folders` folders below kSource, each holding `filesEach` files.
 void AddWideTree(MemoryFileSystem& fs, int folders, int filesEach) {
     for (int d = 0; d < folders; ++d) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwctype>
 #include <string>
 #include <vector>
 
@@ -219,6 +220,25 @@ TEST_F(RealTree, StopsWhereAFolderStandsInPlaceOfAFile) {
     EXPECT_EQ(CopyFolder(fs, progress, Path(L"src\\"), Path(L"dst\\")), CopyOutcome::Failed);
     EXPECT_TRUE(IsFolder(L"dst\\A\\a"));
     EXPECT_LT(progress.finished.value_or(-1), 5);
+}
+
+TEST_F(RealTree, FailsWhereAnotherSpellingTookTheNameInAFolderItCreated) {
+    MakeSourceTree();
+    Win32FileSystem fs;
+    RecordingProgress progress;
+    const std::vector<std::wstring> order = FileOrder();
+    ASSERT_EQ(order.size(), 5u);
+    // The second file's name in capitals, as if an earlier file of the tree had been spelt so:
+    // the disk takes both for the same name.
+    std::wstring other = order[1];
+    other.back() = static_cast<wchar_t>(std::towupper(other.back()));
+    ASSERT_NE(other, order[1]);
+    progress.onYield = [&](int yields) {
+        if (yields == 2) MakeFile(L"dst\\" + other, "claimed");
+    };
+    EXPECT_EQ(CopyFolder(fs, progress, Path(L"src\\"), Path(L"dst\\")), CopyOutcome::Failed);
+    EXPECT_EQ(Content(L"dst\\" + order[1]), "claimed");
+    EXPECT_EQ(progress.finished, 1);
 }
 
 TEST_F(RealTree, FailsWhenAFolderCannotBeCreated) {
