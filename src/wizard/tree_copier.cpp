@@ -17,27 +17,56 @@ void EnsureTrailingSeparator(std::wstring& path) {
 
 bool Fits(std::size_t count) { return count < std::numeric_limits<std::uint32_t>::max(); }
 
+// Listing and folder creation pause for the window now and then as the copy does once per
+// file: a tree of 20,000 folders takes seconds to list and as long to build. A folder costs
+// about as much as a hundred listed names, and a yield far less than either.
+constexpr std::size_t kFolderWork = 128;
+constexpr std::size_t kWorkPerYield = 1024;
+
+enum class Walk { Done, Failed, Stopped };
+
+class Pacer {
+public:
+    explicit Pacer(CopyProgress* progress) : progress_(progress) {}
+    // Counts work done; yields once enough has gathered. False when the window asks to stop.
+    bool Step(std::size_t work) {
+        if (!progress_) return true;
+        done_ += work;
+        if (done_ < kWorkPerYield) return true;
+        done_ = 0;
+        progress_->Yield();
+        return !progress_->StopRequested();
+    }
+
+private:
+    CopyProgress* progress_;
+    std::size_t done_ = 0;
+};
+
 // Collects one folder's entries, skipping "." and "..".
 class ListingCollector final : public FolderVisitor {
 public:
-    ListingCollector(FolderTree& tree, std::uint32_t parent) : tree_(tree), parent_(parent) {}
+    ListingCollector(FolderTree& tree, std::uint32_t parent, Pacer& pacer)
+        : tree_(tree), parent_(parent), pacer_(pacer) {}
 
     void Entry(std::wstring_view name, bool isFolder) override {
-        if (!ok_ || name == L"." || name == L"..") return;
+        if (outcome_ != Walk::Done || name == L"." || name == L"..") return;
         NameList& names = isFolder ? tree_.folderNames : tree_.fileNames;
         std::vector<std::uint32_t>& parents = isFolder ? tree_.folderParents : tree_.fileParents;
         if (!Fits(names.Count() + 1) || !names.Append(name)) {
-            ok_ = false;
+            outcome_ = Walk::Failed;
             return;
         }
         parents.push_back(parent_);
+        if (!pacer_.Step(1)) outcome_ = Walk::Stopped;
     }
-    bool ok() const { return ok_; }
+    Walk outcome() const { return outcome_; }
 
 private:
     FolderTree& tree_;
     std::uint32_t parent_;
-    bool ok_ = true;
+    Pacer& pacer_;
+    Walk outcome_ = Walk::Done;
 };
 
 class ProgressYield final : public YieldHook {
@@ -63,25 +92,65 @@ public:
 
 // Makes sure every folder of the tree exists below destination. fresh[p] tells whether the
 // folder with parent number p (0 = destination) was created here and so starts empty.
-bool BuildFolders(FileSystem& fs, const FolderTree& tree, const std::wstring& destination,
-                  std::vector<bool>& fresh) {
+Walk BuildFolders(FileSystem& fs, const FolderTree& tree, const std::wstring& destination,
+                  std::vector<bool>& fresh, Pacer& pacer) {
     fresh.assign(tree.FolderCount() + 1, false);
     if (!FolderExist(fs, destination)) {
-        if (!fs.CreateFolder(destination)) return false;
+        if (!fs.CreateFolder(destination)) return Walk::Failed;
         fresh[0] = true;
     }
     std::wstring path;
     for (std::size_t i = 0; i < tree.FolderCount(); ++i) {
+        if (!pacer.Step(kFolderWork)) return Walk::Stopped;
         path = destination;
         tree.AppendFolderPath(i, path);
         // Below a folder created just now nothing can exist yet: no need to ask.
         if (fresh[tree.folderParents[i]] || !FolderExist(fs, path)) {
-            if (!fs.CreateFolder(path)) return false;
+            if (!fs.CreateFolder(path)) return Walk::Failed;
             fresh[i + 1] = true;
         }
     }
-    return true;
+    return Walk::Done;
 }
+
+// Lists the tree below root (with its final separator) in the copier's order: a listing never
+// nests inside another; each folder is listed to its end, then its subfolders (a range of the
+// folder list) are entered one after the other, depth first.
+Walk ListTree(FileSystem& fs, const std::wstring& base, FolderTree& tree, Pacer& pacer) {
+    tree = FolderTree{};
+    struct Pending {
+        std::size_t next;
+        std::size_t end;
+    };
+    std::vector<Pending> pending;
+    auto list = [&](const std::wstring& folder, std::uint32_t parent) {
+        const std::size_t begin = tree.FolderCount();
+        ListingCollector collector(tree, parent, pacer);
+        if (!fs.ListFolder(folder, collector)) return Walk::Failed;
+        if (collector.outcome() != Walk::Done) return collector.outcome();
+        pending.push_back({begin, tree.FolderCount()});
+        return pacer.Step(kFolderWork) ? Walk::Done : Walk::Stopped;
+    };
+    if (const Walk walk = list(base, 0); walk != Walk::Done) return walk;
+
+    std::wstring folder;
+    while (!pending.empty()) {
+        Pending& top = pending.back();
+        if (top.next == top.end) {
+            pending.pop_back();
+            continue;
+        }
+        const std::size_t index = top.next++;  // before list() may move the stack
+        folder = base;
+        tree.AppendFolderPath(index, folder);
+        folder += kSeparator;
+        if (const Walk walk = list(folder, static_cast<std::uint32_t>(index + 1)); walk != Walk::Done)
+            return walk;
+    }
+    return Walk::Done;
+}
+
+CopyOutcome Outcome(Walk walk) { return walk == Walk::Stopped ? CopyOutcome::Stopped : CopyOutcome::Failed; }
 
 // An existing destination file is replaced whatever its attributes; Windows refuses to
 // overwrite a read-only one, or a hidden or system one from a source without them.
@@ -102,11 +171,18 @@ void FolderPrefix(const FolderTree& tree, std::uint32_t parent, const std::wstri
 CopyOutcome CopyTree(FileSystem& fs, CopyProgress& progress, const std::wstring& source,
                      const std::wstring& destination, int& copied) {
     FolderTree tree;
-    if (!FindFiles(fs, source, tree)) return CopyOutcome::Failed;
+    {
+        Pacer pacer(&progress);
+        if (const Walk walk = ListTree(fs, source, tree, pacer); walk != Walk::Done) return Outcome(walk);
+    }
     if (tree.FileCount() > static_cast<std::size_t>(INT_MAX)) return CopyOutcome::Failed;
 
     std::vector<bool> fresh;
-    if (!BuildFolders(fs, tree, destination, fresh)) return CopyOutcome::Failed;
+    {
+        Pacer pacer(&progress);
+        if (const Walk walk = BuildFolders(fs, tree, destination, fresh, pacer); walk != Walk::Done)
+            return Outcome(walk);
+    }
 
     const int count = static_cast<int>(tree.FileCount());
     progress.SetRange(count);
@@ -133,7 +209,9 @@ CopyOutcome CopyTree(FileSystem& fs, CopyProgress& progress, const std::wstring&
         to.resize(toFolder);
         to += tree.fileNames[index];
         if (!fresh[folder] && !MakeReplaceable(fs, to)) return CopyOutcome::Failed;
-        if (!fs.Copy(from, to, hook)) return CopyOutcome::Failed;
+        // In a folder this copy created, a taken name can only be an earlier file of the tree
+        // under another spelling (letter case, a short name): failing beats losing one of them.
+        if (!fs.Copy(from, to, !fresh[folder], hook)) return CopyOutcome::Failed;
         copied = i + 1;
         progress.SetValue(copied);
     }
@@ -201,40 +279,10 @@ std::size_t FolderTree::Bytes() const {
 }
 
 bool FindFiles(FileSystem& fs, std::wstring_view root, FolderTree& tree) {
-    tree = FolderTree{};
     std::wstring base(root);
     EnsureTrailingSeparator(base);
-
-    // A listing never nests inside another: each folder is listed to its end, then its
-    // subfolders (a range of the folder list) are entered one after the other, depth first.
-    struct Pending {
-        std::size_t next;
-        std::size_t end;
-    };
-    std::vector<Pending> pending;
-    auto list = [&](const std::wstring& folder, std::uint32_t parent) {
-        const std::size_t begin = tree.FolderCount();
-        ListingCollector collector(tree, parent);
-        if (!fs.ListFolder(folder, collector) || !collector.ok()) return false;
-        pending.push_back({begin, tree.FolderCount()});
-        return true;
-    };
-    if (!list(base, 0)) return false;
-
-    std::wstring folder;
-    while (!pending.empty()) {
-        Pending& top = pending.back();
-        if (top.next == top.end) {
-            pending.pop_back();
-            continue;
-        }
-        const std::size_t index = top.next++;  // before list() may move the stack
-        folder = base;
-        tree.AppendFolderPath(index, folder);
-        folder += kSeparator;
-        if (!list(folder, static_cast<std::uint32_t>(index + 1))) return false;
-    }
-    return true;
+    Pacer unpaced(nullptr);
+    return ListTree(fs, base, tree, unpaced) == Walk::Done;
 }
 
 bool FolderExist(FileSystem& fs, const std::wstring& name) {

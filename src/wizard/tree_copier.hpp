@@ -22,7 +22,7 @@ public:
     virtual void SetRange(int maximum) = 0;  // minimum is always 0
     virtual void SetValue(int copied) = 0;   // called after each copied file (the sink throttles)
     virtual void Finish(int copied) = 0;     // on every return: the exact final value
-    virtual void Yield() = 0;                // once per file (and inside long copies)
+    virtual void Yield() = 0;  // once per file, inside long copies, and every few folders listed or made
     virtual bool StopRequested() const = 0;
 };
 
@@ -59,8 +59,9 @@ public:
     virtual std::optional<std::uint32_t> Attributes(const std::wstring& path) = 0;
     virtual bool ClearAttributes(const std::wstring& path) = 0;
     virtual bool CreateFolder(const std::wstring& path) = 0;  // one level
-    // Replaces an existing file; calls the hook now and then during a long copy.
-    virtual bool Copy(const std::wstring& from, const std::wstring& to, YieldHook& hook) = 0;
+    // With replace, an existing file is replaced; without, a taken name fails the copy. Calls
+    // the hook now and then during a long copy.
+    virtual bool Copy(const std::wstring& from, const std::wstring& to, bool replace, YieldHook& hook) = 0;
 };
 
 // Names back to back in one buffer: lean for trees of hundreds of thousands of entries.
@@ -104,7 +105,8 @@ bool FolderExist(FileSystem& fs, const std::wstring& name);
 
 // Copies the tree below source into destination (created one level deep when missing),
 // replacing existing files whatever their attributes. Stops at the first failure and undoes
-// nothing. Refuses, with Failed, to be entered again while it runs.
+// nothing. Stopped when, at a yield, the window asked it to stop. Refuses, with Failed, to be
+// entered again while it runs.
 CopyOutcome CopyFolder(FileSystem& fs, CopyProgress& progress, std::wstring source,
                        std::wstring destination);
 

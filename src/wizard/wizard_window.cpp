@@ -82,7 +82,10 @@ void WizardWindow::Install() {
     SetEnabled(ids::kSetupBtnPre, false);
     Win32FileSystem files;
     ProgressBarSink progress(Control(ids::kSetupPbSetup), ui::PumpWaitingMessages, stopRequested_);
-    const CopyOutcome outcome = CopyFolder(files, progress, source, *destination);
+    // Literal roots: every name of the tree arrives as it is on the medium, whatever its
+    // trailing dots or blanks and however long its path.
+    const CopyOutcome outcome =
+        CopyFolder(files, progress, LiteralFolderPath(source), LiteralFolderPath(*destination));
     copying_ = false;
 
     if (outcome == CopyOutcome::Stopped) {

@@ -123,12 +123,13 @@ bool MemoryFileSystem::CreateFolder(const std::wstring& path) {
     return true;
 }
 
-bool MemoryFileSystem::Copy(const std::wstring& from, const std::wstring& to, YieldHook& hook) {
+bool MemoryFileSystem::Copy(const std::wstring& from, const std::wstring& to, bool replace, YieldHook& hook) {
     calls_.emplace_back(Op::Copy, to);
     const Node* source = Find(from);
     if (!source || source->folder || !IsFolder(Split(Key(to)).first)) return false;
     if (Fails(Op::Copy, from) || Fails(Op::Copy, to)) return false;
     if (const Node* existing = Find(to)) {
+        if (!replace) return false;
         // Windows refuses these: a read-only file always, a hidden or system one unless
         // the source carries the same attribute.
         const std::uint32_t hiding = existing->attributes & (attr::kHidden | attr::kSystem);

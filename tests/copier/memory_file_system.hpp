@@ -41,7 +41,7 @@ public:
     std::optional<std::uint32_t> Attributes(const std::wstring& path) override;
     bool ClearAttributes(const std::wstring& path) override;
     bool CreateFolder(const std::wstring& path) override;
-    bool Copy(const std::wstring& from, const std::wstring& to, YieldHook& hook) override;
+    bool Copy(const std::wstring& from, const std::wstring& to, bool replace, YieldHook& hook) override;
 
 private:
     struct Node {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -289,6 +290,87 @@ TEST(CopyFolder, RefusesToBeEnteredAgainWhileItRuns) {
     EXPECT_FALSE(otherProgress.finished.has_value()) << "the running copy's bar is left alone";
     // Once it has returned, it can be entered again.
     EXPECT_EQ(CopyFolder(other, otherProgress, kSource, kDestination), CopyOutcome::Copied);
+}
+
+
+// In a folder the copy made itself, a taken name means two files of the tree claim one name
+// (letter case, a short name): the copy fails rather than lose one of them.
+TEST(CopyFolder, FailsRatherThanReplaceInAFolderItCreated) {
+    MemoryFileSystem fs;
+    AddTree(fs);
+    RecordingProgress progress;
+    progress.onYield = [&](int yields) {
+        if (yields == 2) fs.AddFile(kDestination + L"A\\a", "claimed");
+    };
+    EXPECT_EQ(CopyFolder(fs, progress, kSource, kDestination), CopyOutcome::Failed);
+    EXPECT_EQ(fs.Content(kDestination + L"A\\a"), "claimed");
+    EXPECT_EQ(progress.finished, 1);
+}
+
+// A tree of `folders` folders below kSource, each holding `filesEach` files.
+void AddWideTree(MemoryFileSystem& fs, int folders, int filesEach) {
+    for (int d = 0; d < folders; ++d) {
+        const std::wstring folder = kSource + L"d" + std::to_wstring(d);
+        fs.AddFolder(folder);
+        for (int f = 0; f < filesEach; ++f) fs.AddFile(folder + L"\\f" + std::to_wstring(f), "x");
+    }
+}
+
+// Listing and building the folders of a large tree take as long as copying a part of it: the
+// window gets its turn every few folders there too, not only once per file.
+TEST(CopyFolder, YieldsEveryFewFoldersWhileListingAndBuilding) {
+    MemoryFileSystem fs;
+    AddWideTree(fs, 200, 1);
+    RecordingProgress progress;
+    std::vector<std::size_t> callsAtYield;
+    progress.onYield = [&](int) { callsAtYield.push_back(fs.Calls().size()); };
+    ASSERT_EQ(CopyFolder(fs, progress, kSource, kDestination), CopyOutcome::Copied);
+    callsAtYield.push_back(fs.Calls().size());
+    std::size_t longest = callsAtYield.front();
+    for (std::size_t i = 1; i < callsAtYield.size(); ++i)
+        longest = std::max(longest, callsAtYield[i] - callsAtYield[i - 1]);
+    // About eight folders' calls in a row, sixteen where listing hands over to building.
+    EXPECT_LE(longest, 18u) << "file system calls without a yield";
+    EXPECT_GT(progress.yields, 200 + 2 * 20) << "a yield per file and some per folder phase";
+}
+
+TEST(CopyFolder, YieldsInsideTheListingOfAFolderOfThousandsOfFiles) {
+    MemoryFileSystem fs;
+    AddWideTree(fs, 1, 5000);
+    RecordingProgress progress;
+    int whileListing = 0;
+    progress.onYield = [&](int) { whileListing += fs.CallCount(Op::CreateFolder) == 0 ? 1 : 0; };
+    ASSERT_EQ(CopyFolder(fs, progress, kSource, kDestination), CopyOutcome::Copied);
+    EXPECT_GE(whileListing, 4);
+    EXPECT_EQ(fs.CallCount(Op::List), 2u);
+}
+
+TEST(CopyFolder, StopsWhileListingBeforeCreatingAnything) {
+    MemoryFileSystem fs;
+    AddWideTree(fs, 100, 1);
+    RecordingProgress progress;
+    progress.onYield = [&](int) { progress.stop = true; };
+    EXPECT_EQ(CopyFolder(fs, progress, kSource, kDestination), CopyOutcome::Stopped);
+    EXPECT_EQ(progress.yields, 1);
+    EXPECT_LT(fs.CallCount(Op::List), 100u);
+    EXPECT_EQ(fs.CallCount(Op::CreateFolder), 0u);
+    EXPECT_FALSE(fs.IsFolder(kDestination));
+    EXPECT_TRUE(progress.ranges.empty());
+    EXPECT_EQ(progress.finished, 0);
+}
+
+TEST(CopyFolder, StopsWhileBuildingFoldersBeforeCopyingAnyFile) {
+    MemoryFileSystem fs;
+    AddWideTree(fs, 100, 1);
+    RecordingProgress progress;
+    progress.onYield = [&](int) { progress.stop = progress.stop || fs.CallCount(Op::CreateFolder) > 0; };
+    EXPECT_EQ(CopyFolder(fs, progress, kSource, kDestination), CopyOutcome::Stopped);
+    EXPECT_EQ(fs.CallCount(Op::List), 101u);
+    EXPECT_GT(fs.CallCount(Op::CreateFolder), 0u);
+    EXPECT_LT(fs.CallCount(Op::CreateFolder), 101u);
+    EXPECT_EQ(fs.CallCount(Op::Copy), 0u);
+    EXPECT_TRUE(progress.ranges.empty());
+    EXPECT_EQ(progress.finished, 0);
 }
 
 }  // namespace

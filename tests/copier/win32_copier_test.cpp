@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwctype>
 #include <string>
 #include <vector>
 
@@ -221,6 +222,25 @@ TEST_F(RealTree, StopsWhereAFolderStandsInPlaceOfAFile) {
     EXPECT_LT(progress.finished.value_or(-1), 5);
 }
 
+TEST_F(RealTree, FailsWhereAnotherSpellingTookTheNameInAFolderItCreated) {
+    MakeSourceTree();
+    Win32FileSystem fs;
+    RecordingProgress progress;
+    const std::vector<std::wstring> order = FileOrder();
+    ASSERT_EQ(order.size(), 5u);
+    // The second file's name in capitals, as if an earlier file of the tree had been spelt so:
+    // the disk takes both for the same name.
+    std::wstring other = order[1];
+    other.back() = static_cast<wchar_t>(std::towupper(other.back()));
+    ASSERT_NE(other, order[1]);
+    progress.onYield = [&](int yields) {
+        if (yields == 2) MakeFile(L"dst\\" + other, "claimed");
+    };
+    EXPECT_EQ(CopyFolder(fs, progress, Path(L"src\\"), Path(L"dst\\")), CopyOutcome::Failed);
+    EXPECT_EQ(Content(L"dst\\" + order[1]), "claimed");
+    EXPECT_EQ(progress.finished, 1);
+}
+
 TEST_F(RealTree, FailsWhenAFolderCannotBeCreated) {
     MakeSourceTree();
     Win32FileSystem fs;
@@ -280,6 +300,98 @@ TEST_F(RealTree, ListingFailsOnAMissingFolderOrAFile) {
     FolderTree tree;
     EXPECT_FALSE(FindFiles(fs, Path(L"missing\\"), tree));
     EXPECT_FALSE(FindFiles(fs, Path(L"file\\"), tree));
+}
+
+
+TEST(LiteralFolderPath, ResolvesTheFolderAsWin32WouldAndMarksItLiteral) {
+    EXPECT_EQ(LiteralFolderPath(L"C:\\a\\..\\b\\\\coon\\"), L"\\\\?\\C:\\b\\coon\\");
+    EXPECT_EQ(LiteralFolderPath(L"C:\\\\zrv/class"), L"\\\\?\\C:\\zrv\\class");
+    EXPECT_EQ(LiteralFolderPath(L"\\\\server\\share\\zrv\\"), L"\\\\?\\UNC\\server\\share\\zrv\\");
+    EXPECT_EQ(LiteralFolderPath(L"\\\\?\\C:\\x.\\"), L"\\\\?\\C:\\x.\\");
+    wchar_t current[MAX_PATH];
+    const DWORD n = ::GetCurrentDirectoryW(MAX_PATH, current);
+    ASSERT_GT(n, 0u);
+    std::wstring expected = L"\\\\?\\" + std::wstring(current, n);
+    if (expected.back() != L'\\') expected += L'\\';
+    EXPECT_EQ(LiteralFolderPath(L"rel\\x\\"), expected + L"rel\\x\\");
+}
+
+// Names that plain Win32 paths would alter, each holding its own name as content, made and
+// read through literal paths.
+class LiteralTree : public RealTree {
+protected:
+    std::wstring Literal(const std::wstring& relative) const { return L"\\\\?\\" + Path(relative); }
+    void MakeLiteralFolder(const std::wstring& relative) {
+        ASSERT_TRUE(::CreateDirectoryW(Literal(relative).c_str(), nullptr)) << Narrow(relative);
+    }
+    void MakeLiteralFile(const std::wstring& relative) {
+        UniqueFile file(::CreateFileW(Literal(relative).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(file) << Narrow(relative);
+        const std::string content = Narrow(relative);
+        DWORD written = 0;
+        ASSERT_TRUE(::WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr));
+    }
+    std::string LiteralContent(const std::wstring& relative) const {
+        UniqueFile file(::CreateFileW(Literal(relative).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, 0, nullptr));
+        if (!file) return "<missing>";
+        char buffer[1024];
+        DWORD read = 0;
+        if (!::ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr)) return "<unreadable>";
+        return std::string(buffer, read);
+    }
+    bool LiteralExists(const std::wstring& relative) const {
+        return ::GetFileAttributesW(Literal(relative).c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+    bool LiteralIsFolder(const std::wstring& relative) const {
+        const DWORD attributes = ::GetFileAttributesW(Literal(relative).c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    }
+    // Plain paths can't reach these names.
+    void TearDown() override { RemoveTree(L"\\\\?\\" + root_.substr(0, root_.size() - 1)); }
+    CopyOutcome CopyLiterally(const std::wstring& from, const std::wstring& to) {
+        Win32FileSystem fs;
+        RecordingProgress progress;
+        return CopyFolder(fs, progress, LiteralFolderPath(Path(from)), LiteralFolderPath(Path(to)));
+    }
+};
+
+TEST_F(LiteralTree, CopiesTrailingDotsAndBlanksAndOtherOddNamesExactly) {
+    MakeLiteralFolder(L"src");
+    const std::vector<std::wstring> files = {
+        L"src\\a.", L"src\\b ", L"src\\c. .", L"src\\ lead", L"src\\..x", L"src\\a..b",
+        L"src\\\u4E2D\u6587 \U0001F600", L"src\\d.\\in.", L"src\\d.\\  two"};
+    MakeLiteralFolder(L"src\\d.");
+    MakeLiteralFolder(L"src\\e . ");  // empty
+    for (const auto& file : files) MakeLiteralFile(file);
+
+    ASSERT_EQ(CopyLiterally(L"src", L"dst\\"), CopyOutcome::Copied);
+    for (const auto& file : files) {
+        const std::wstring copy = L"dst" + file.substr(3);
+        EXPECT_EQ(LiteralContent(copy), Narrow(file)) << Narrow(copy);
+    }
+    EXPECT_TRUE(LiteralIsFolder(L"dst\\d."));
+    EXPECT_TRUE(LiteralIsFolder(L"dst\\e . "));
+    // Nothing went to the names that path normalisation would have made.
+    for (const wchar_t* stripped : {L"dst\\a", L"dst\\b", L"dst\\c", L"dst\\d", L"dst\\e"})
+        EXPECT_FALSE(LiteralExists(stripped)) << Narrow(stripped);
+}
+
+TEST_F(LiteralTree, CopiesPathsLongerThanMaxPath) {
+    std::wstring deep = L"src";
+    MakeLiteralFolder(deep);
+    while (Path(deep).size() < 300) {
+        deep += L"\\" + std::wstring(50, static_cast<wchar_t>(L'a' + deep.size() % 26));
+        MakeLiteralFolder(deep);
+    }
+    MakeLiteralFile(deep + L"\\file.txt");
+    MakeLiteralFolder(deep + L"\\empty");
+    ASSERT_EQ(CopyLiterally(L"src", L"dst"), CopyOutcome::Copied);
+    const std::wstring copy = L"dst" + deep.substr(3);
+    ASSERT_GT(Path(copy + L"\\file.txt").size(), 300u);
+    EXPECT_EQ(LiteralContent(copy + L"\\file.txt"), Narrow(deep + L"\\file.txt"));
+    EXPECT_TRUE(LiteralIsFolder(copy + L"\\empty"));
 }
 
 }  // namespace
