@@ -46,4 +46,12 @@ e2e::Window AppTest::StartLauncher() {
     return *window;
 }
 
+::testing::AssertionResult SameTree(const std::wstring& expected, const std::wstring& actual) {
+    const auto differences = e2e::CompareTrees(expected, actual);
+    if (differences.empty()) return ::testing::AssertionSuccess();
+    auto failure = ::testing::AssertionFailure();
+    for (const auto& d : differences) failure << testing::PrintToString(d) << "\n";
+    return failure;
+}
+
 }  // namespace app

@@ -13,6 +13,13 @@ namespace app {
 
 inline constexpr wchar_t kMarkerKey[] = L"SOFTWARE\\corvanthyle\\Tessovarine\\ZRV\\7B";
 inline constexpr wchar_t kNotice[] = L"温馨提示";
+inline constexpr wchar_t kFailure[] = L"失败!";
+inline constexpr wchar_t kAppTitle[] = L"Tessovarine";
+inline constexpr DWORD kExitWait = 15000;
+inline constexpr DWORD kCopyWait = 60000;
+
+// Prints the differences, so a failure says what is wrong.
+::testing::AssertionResult SameTree(const std::wstring& expected, const std::wstring& actual);
 
 std::wstring SetupExe();
 std::wstring StandinExe();

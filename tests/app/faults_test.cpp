@@ -16,20 +16,12 @@ namespace {
 
 namespace ids = setup::ids;
 using app::IniLines;
+using app::kAppTitle;
 using app::kMarkerKey;
-
-constexpr wchar_t kFailure[] = L"失败!";
-constexpr wchar_t kAppTitle[] = L"Tessovarine";
-constexpr DWORD kExitWait = 15000;
-constexpr DWORD kCopyWait = 60000;
-
-::testing::AssertionResult SameTree(const std::wstring& expected, const std::wstring& actual) {
-    const auto differences = e2e::CompareTrees(expected, actual);
-    if (differences.empty()) return ::testing::AssertionSuccess();
-    auto failure = ::testing::AssertionFailure();
-    for (const auto& d : differences) failure << testing::PrintToString(d) << "\n";
-    return failure;
-}
+using app::kCopyWait;
+using app::kExitWait;
+using app::kFailure;
+using app::SameTree;
 
 bool PathExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
