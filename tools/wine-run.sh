@@ -16,4 +16,12 @@ if [ ! -f "$WINEPREFIX/.ready" ]; then
     fi
   ) 9>"$WINEPREFIX.lock"
 fi
-exec wine "$@"
+# Wine's background processes can end up holding the program's output: a caller reading it
+# through a pipe (ctest) would wait for them long after the program ended. A file is read
+# once the program itself has ended.
+out=$(mktemp)
+trap 'rm -f "$out"' EXIT
+rc=0
+wine "$@" >"$out" 2>&1 || rc=$?
+cat "$out"
+exit $rc
