@@ -35,7 +35,7 @@ void ProgressBarSink::SetValue(int copied) {
 
 void ProgressBarSink::Finish(int copied) { Show(empty_ ? 1 : copied); }
 
-void ProgressBarSink::Yield() {
+void ProgressBarSink::YieldToWindow() {
     if (yield_) yield_();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The copier's progress on a Win32 progress bar, pushed at display rate and exact at the end.
-#include <windows.h>  // before the copier's header, which drops its Yield() macro
+#include <windows.h>
 
 #include <functional>
 
@@ -12,13 +12,12 @@ namespace setup {
 class ProgressBarSink final : public CopyProgress {
 public:
     // stopFlag is set by the window (its Cancel) while the copier yields.
-    ProgressBarSink(HWND bar, std::function<void()> yield, const bool& stopFlag,
-                    DisplayRateThrottle::Clock clock = {});
+    ProgressBarSink(HWND bar, std::function<void()> yield, const bool& stopFlag, DisplayRateThrottle::Clock clock = {});
 
     void SetRange(int maximum) override;
     void SetValue(int copied) override;
     void Finish(int copied) override;
-    void Yield() override;
+    void YieldToWindow() override;
     bool StopRequested() const override;
 
 private:

@@ -23,8 +23,6 @@ bool Fits(std::size_t count) { return count < std::numeric_limits<std::uint32_t>
 constexpr std::size_t kFolderWork = 128;
 constexpr std::size_t kWorkPerYield = 1024;
 
-enum class Walk { Done, Failed, Stopped };
-
 class Pacer {
 public:
     explicit Pacer(CopyProgress* progress) : progress_(progress) {}
@@ -34,7 +32,7 @@ public:
         done_ += work;
         if (done_ < kWorkPerYield) return true;
         done_ = 0;
-        progress_->Yield();
+        progress_->YieldToWindow();
         return !progress_->StopRequested();
     }
 
@@ -50,29 +48,33 @@ public:
         : tree_(tree), parent_(parent), pacer_(pacer) {}
 
     void Entry(std::wstring_view name, bool isFolder) override {
-        if (outcome_ != Walk::Done || name == L"." || name == L"..") return;
+        if (outcome_ != CopyOutcome::Copied || name == L"." || name == L"..") return;
         NameList& names = isFolder ? tree_.folderNames : tree_.fileNames;
         std::vector<std::uint32_t>& parents = isFolder ? tree_.folderParents : tree_.fileParents;
         if (!Fits(names.Count() + 1) || !names.Append(name)) {
-            outcome_ = Walk::Failed;
+            outcome_ = CopyOutcome::Failed;
             return;
         }
         parents.push_back(parent_);
-        if (!pacer_.Step(1)) outcome_ = Walk::Stopped;
+        if (!pacer_.Step(1)) outcome_ = CopyOutcome::Stopped;
     }
-    Walk outcome() const { return outcome_; }
+    CopyOutcome outcome() const { return outcome_; }
 
 private:
     FolderTree& tree_;
     std::uint32_t parent_;
     Pacer& pacer_;
-    Walk outcome_ = Walk::Done;
+    CopyOutcome outcome_ = CopyOutcome::Copied;
 };
 
-class ProgressYield final : public YieldHook {
+// Inside one long file the window gets its turn too, and a stop ends the file at once.
+class ProgressPacing final : public CopyPacing {
 public:
-    explicit ProgressYield(CopyProgress& progress) : progress_(progress) {}
-    void Yield() override { progress_.Yield(); }
+    explicit ProgressPacing(CopyProgress& progress) : progress_(progress) {}
+    bool YieldToWindow() override {
+        progress_.YieldToWindow();
+        return !progress_.StopRequested();
+    }
 
 private:
     CopyProgress& progress_;
@@ -92,31 +94,31 @@ public:
 
 // Makes sure every folder of the tree exists below destination. fresh[p] tells whether the
 // folder with parent number p (0 = destination) was created here and so starts empty.
-Walk BuildFolders(FileSystem& fs, const FolderTree& tree, const std::wstring& destination,
-                  std::vector<bool>& fresh, Pacer& pacer) {
+CopyOutcome BuildFolders(FileSystem& fs, const FolderTree& tree, const std::wstring& destination,
+                         std::vector<bool>& fresh, Pacer& pacer) {
     fresh.assign(tree.FolderCount() + 1, false);
     if (!FolderExist(fs, destination)) {
-        if (!fs.CreateFolder(destination)) return Walk::Failed;
+        if (!fs.CreateFolder(destination)) return CopyOutcome::Failed;
         fresh[0] = true;
     }
     std::wstring path;
     for (std::size_t i = 0; i < tree.FolderCount(); ++i) {
-        if (!pacer.Step(kFolderWork)) return Walk::Stopped;
+        if (!pacer.Step(kFolderWork)) return CopyOutcome::Stopped;
         path = destination;
         tree.AppendFolderPath(i, path);
         // Below a folder created just now nothing can exist yet: no need to ask.
         if (fresh[tree.folderParents[i]] || !FolderExist(fs, path)) {
-            if (!fs.CreateFolder(path)) return Walk::Failed;
+            if (!fs.CreateFolder(path)) return CopyOutcome::Failed;
             fresh[i + 1] = true;
         }
     }
-    return Walk::Done;
+    return CopyOutcome::Copied;
 }
 
 // Lists the tree below root (with its final separator) in the copier's order: a listing never
 // nests inside another; each folder is listed to its end, then its subfolders (a range of the
 // folder list) are entered one after the other, depth first.
-Walk ListTree(FileSystem& fs, const std::wstring& base, FolderTree& tree, Pacer& pacer) {
+CopyOutcome ListTree(FileSystem& fs, const std::wstring& base, FolderTree& tree, Pacer& pacer) {
     tree = FolderTree{};
     struct Pending {
         std::size_t next;
@@ -126,12 +128,12 @@ Walk ListTree(FileSystem& fs, const std::wstring& base, FolderTree& tree, Pacer&
     auto list = [&](const std::wstring& folder, std::uint32_t parent) {
         const std::size_t begin = tree.FolderCount();
         ListingCollector collector(tree, parent, pacer);
-        if (!fs.ListFolder(folder, collector)) return Walk::Failed;
-        if (collector.outcome() != Walk::Done) return collector.outcome();
+        if (!fs.ListFolder(folder, collector)) return CopyOutcome::Failed;
+        if (collector.outcome() != CopyOutcome::Copied) return collector.outcome();
         pending.push_back({begin, tree.FolderCount()});
-        return pacer.Step(kFolderWork) ? Walk::Done : Walk::Stopped;
+        return pacer.Step(kFolderWork) ? CopyOutcome::Copied : CopyOutcome::Stopped;
     };
-    if (const Walk walk = list(base, 0); walk != Walk::Done) return walk;
+    if (const CopyOutcome step = list(base, 0); step != CopyOutcome::Copied) return step;
 
     std::wstring folder;
     while (!pending.empty()) {
@@ -144,13 +146,11 @@ Walk ListTree(FileSystem& fs, const std::wstring& base, FolderTree& tree, Pacer&
         folder = base;
         tree.AppendFolderPath(index, folder);
         folder += kSeparator;
-        if (const Walk walk = list(folder, static_cast<std::uint32_t>(index + 1)); walk != Walk::Done)
-            return walk;
+        if (const CopyOutcome step = list(folder, static_cast<std::uint32_t>(index + 1)); step != CopyOutcome::Copied)
+            return step;
     }
-    return Walk::Done;
+    return CopyOutcome::Copied;
 }
-
-CopyOutcome Outcome(Walk walk) { return walk == Walk::Stopped ? CopyOutcome::Stopped : CopyOutcome::Failed; }
 
 // An existing destination file is replaced whatever its attributes; Windows refuses to
 // overwrite a read-only one, or a hidden or system one from a source without them.
@@ -173,28 +173,27 @@ CopyOutcome CopyTree(FileSystem& fs, CopyProgress& progress, const std::wstring&
     FolderTree tree;
     {
         Pacer pacer(&progress);
-        if (const Walk walk = ListTree(fs, source, tree, pacer); walk != Walk::Done) return Outcome(walk);
+        if (const CopyOutcome step = ListTree(fs, source, tree, pacer); step != CopyOutcome::Copied) return step;
     }
     if (tree.FileCount() > static_cast<std::size_t>(INT_MAX)) return CopyOutcome::Failed;
 
     std::vector<bool> fresh;
     {
         Pacer pacer(&progress);
-        if (const Walk walk = BuildFolders(fs, tree, destination, fresh, pacer); walk != Walk::Done)
-            return Outcome(walk);
+        if (const CopyOutcome step = BuildFolders(fs, tree, destination, fresh, pacer); step != CopyOutcome::Copied)
+            return step;
     }
 
     const int count = static_cast<int>(tree.FileCount());
     progress.SetRange(count);
-    ProgressYield hook(progress);
+    ProgressPacing pacing(progress);
     std::wstring from;
     std::wstring to;
     std::size_t fromFolder = 0;
     std::size_t toFolder = 0;
     std::uint32_t folder = std::numeric_limits<std::uint32_t>::max();
     for (int i = 0; i < count; ++i) {
-        progress.Yield();
-        if (progress.StopRequested()) return CopyOutcome::Stopped;
+        if (!pacing.YieldToWindow()) return CopyOutcome::Stopped;
         const auto index = static_cast<std::size_t>(i);
         // A folder's files follow one another: its paths are built once for all of them.
         if (tree.fileParents[index] != folder) {
@@ -211,7 +210,8 @@ CopyOutcome CopyTree(FileSystem& fs, CopyProgress& progress, const std::wstring&
         if (!fresh[folder] && !MakeReplaceable(fs, to)) return CopyOutcome::Failed;
         // In a folder this copy created, a taken name can only be an earlier file of the tree
         // under another spelling (letter case, a short name): failing beats losing one of them.
-        if (!fs.Copy(from, to, !fresh[folder], hook)) return CopyOutcome::Failed;
+        if (const CopyOutcome file = fs.Copy(from, to, !fresh[folder], pacing); file != CopyOutcome::Copied)
+            return file;
         copied = i + 1;
         progress.SetValue(copied);
     }
@@ -238,7 +238,7 @@ std::size_t NameList::Bytes() const {
 }
 
 void FolderTree::AppendFolderPath(std::size_t index, std::wstring& out) const {
-    // Walk up to the root, then write the names from the top down.
+    // CopyOutcome up to the root, then write the names from the top down.
     std::size_t length = folderNames[index].size();
     for (std::uint32_t p = folderParents[index]; p != 0; p = folderParents[p - 1])
         length += folderNames[p - 1].size() + 1;
@@ -282,7 +282,7 @@ bool FindFiles(FileSystem& fs, std::wstring_view root, FolderTree& tree) {
     std::wstring base(root);
     EnsureTrailingSeparator(base);
     Pacer unpaced(nullptr);
-    return ListTree(fs, base, tree, unpaced) == Walk::Done;
+    return ListTree(fs, base, tree, unpaced) == CopyOutcome::Copied;
 }
 
 bool FolderExist(FileSystem& fs, const std::wstring& name) {
@@ -290,15 +290,16 @@ bool FolderExist(FileSystem& fs, const std::wstring& name) {
     return attributes && (*attributes & attr::kDirectory);
 }
 
-CopyOutcome CopyFolder(FileSystem& fs, CopyProgress& progress, std::wstring source,
-                       std::wstring destination) {
+CopyOutcome CopyFolder(FileSystem& fs, CopyProgress& progress, std::wstring source, std::wstring destination) {
     if (copyRunning) return CopyOutcome::Failed;
     RunningMark running;
-    EnsureTrailingSeparator(source);
-    EnsureTrailingSeparator(destination);
     int copied = 0;
     CopyOutcome outcome = CopyOutcome::Failed;
     try {
+        EnsureTrailingSeparator(source);
+        EnsureTrailingSeparator(destination);
+        source = fs.Root(source);
+        destination = fs.Root(destination);
         outcome = CopyTree(fs, progress, source, destination, copied);
     } catch (const std::bad_alloc&) {
         // A tree too large for memory is a failed copy like any other.

@@ -1,27 +1,44 @@
 #pragma once
-// The copier's file system on Win32: wide entry points, one owned handle per listing.
-#include <windows.h>  // before the copier's header, which drops its Yield() macro
+// The copier's file system on Win32: wide entry points, literal paths, one owned handle per
+// listing.
+#include <windows.h>
 
 #include <string>
 
-#include "wizard/tree_copier.hpp"
+#include "wizard/file_system.hpp"
 
 namespace setup {
 
-// The folder as a path that Win32 passes on literally ("\\?\" and absolute), for the roots of
-// a copy: names below it then keep trailing dots and blanks, and paths may pass MAX_PATH
-// whatever the system's long-path setting. The folder itself is normalised first as Win32
-// would ("." and "..", doubled or forward separators). Unchanged if it is literal already, a
-// device path, or can't be resolved.
+// The folder as a path that Win32 passes on literally ("\\?\" and absolute): names below it
+// then keep trailing dots and blanks, and paths may pass MAX_PATH whatever the system's
+// long-path setting. The folder itself is normalised first as Win32 would ("." and "..",
+// doubled or forward separators). Unchanged if it is literal already, a device path, or can't
+// be resolved.
 std::wstring LiteralFolderPath(const std::wstring& folder);
+
+// What the progress routine of one file copy works with.
+struct FileCopyPacing {
+    CopyPacing& pacing;
+    bool stopAsked = false;
+    bool failed = false;  // the caller's pacing threw: the copy is cancelled as a failure
+};
+
+// The progress routine of CopyFileExW, given a FileCopyPacing. Between chunks it lets the
+// window run and cancels the copy once a stop is asked. Nothing may unwind through the
+// system's frames that call it, so it catches everything and cancels instead.
+DWORD CALLBACK FileCopyProgress(LARGE_INTEGER total, LARGE_INTEGER transferred, LARGE_INTEGER streamSize,
+                                LARGE_INTEGER streamTransferred, DWORD stream, DWORD reason, HANDLE from, HANDLE to,
+                                LPVOID data) noexcept;
 
 class Win32FileSystem final : public FileSystem {
 public:
+    // Literal roots: every name of the tree arrives as it is on the medium.
+    std::wstring Root(const std::wstring& folder) override { return LiteralFolderPath(folder); }
     bool ListFolder(const std::wstring& folder, FolderVisitor& visitor) override;
     std::optional<std::uint32_t> Attributes(const std::wstring& path) override;
     bool ClearAttributes(const std::wstring& path) override;
     bool CreateFolder(const std::wstring& path) override;
-    bool Copy(const std::wstring& from, const std::wstring& to, bool replace, YieldHook& hook) override;
+    CopyOutcome Copy(const std::wstring& from, const std::wstring& to, bool replace, CopyPacing& pacing) override;
 };
 
 }  // namespace setup

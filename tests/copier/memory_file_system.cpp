@@ -123,26 +123,29 @@ bool MemoryFileSystem::CreateFolder(const std::wstring& path) {
     return true;
 }
 
-bool MemoryFileSystem::Copy(const std::wstring& from, const std::wstring& to, bool replace, YieldHook& hook) {
+CopyOutcome MemoryFileSystem::Copy(const std::wstring& from, const std::wstring& to, bool replace,
+                                   CopyPacing& pacing) {
     calls_.emplace_back(Op::Copy, to);
     const Node* source = Find(from);
-    if (!source || source->folder || !IsFolder(Split(Key(to)).first)) return false;
-    if (Fails(Op::Copy, from) || Fails(Op::Copy, to)) return false;
+    if (!source || source->folder || !IsFolder(Split(Key(to)).first)) return CopyOutcome::Failed;
+    if (Fails(Op::Copy, from) || Fails(Op::Copy, to)) return CopyOutcome::Failed;
     if (const Node* existing = Find(to)) {
-        if (!replace) return false;
+        if (!replace) return CopyOutcome::Failed;
         // Windows refuses these: a read-only file always, a hidden or system one unless
         // the source carries the same attribute.
         const std::uint32_t hiding = existing->attributes & (attr::kHidden | attr::kSystem);
         if (existing->folder || (existing->attributes & attr::kReadOnly) ||
             (hiding & ~source->attributes) != 0)
-            return false;
+            return CopyOutcome::Failed;
     }
+    // As on Windows, a copy cancelled between chunks leaves no partial file behind.
     if (chunkSize_ != 0)
-        for (std::size_t done = chunkSize_; done <= source->content.size(); done += chunkSize_) hook.Yield();
+        for (std::size_t done = chunkSize_; done <= source->content.size(); done += chunkSize_)
+            if (!pacing.YieldToWindow()) return CopyOutcome::Stopped;
     Node& target = Add(to, false);
     target.content = source->content;
     target.attributes = source->attributes;
-    return true;
+    return CopyOutcome::Copied;
 }
 
 }  // namespace setup::test

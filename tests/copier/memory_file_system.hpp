@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "wizard/tree_copier.hpp"
+#include "wizard/file_system.hpp"
 
 namespace setup::test {
 
@@ -31,7 +31,8 @@ public:
 
     // Every later call of op that names path (as source or destination of a copy) fails.
     void FailOn(Op op, const std::wstring& path) { failures_.insert({op, Key(path)}); }
-    // A copy calls its yield hook once per this many bytes of the file (0: never).
+    // A copy asks its pacing once per this many bytes of the file (0: never), and ends
+    // Stopped, leaving nothing, when the pacing says stop.
     void SetChunkSize(std::size_t bytes) { chunkSize_ = bytes; }
     // Calls made, in order, with the paths as given.
     const std::vector<std::pair<Op, std::wstring>>& Calls() const { return calls_; }
@@ -41,7 +42,7 @@ public:
     std::optional<std::uint32_t> Attributes(const std::wstring& path) override;
     bool ClearAttributes(const std::wstring& path) override;
     bool CreateFolder(const std::wstring& path) override;
-    bool Copy(const std::wstring& from, const std::wstring& to, bool replace, YieldHook& hook) override;
+    CopyOutcome Copy(const std::wstring& from, const std::wstring& to, bool replace, CopyPacing& pacing) override;
 
 private:
     struct Node {

@@ -83,8 +83,8 @@ TEST_F(ProgressBar, EndsAtTheCountCopiedWhenNoRangeWasSet) {
 TEST_F(ProgressBar, YieldsThroughItsFunctionAndReportsTheStopFlag) {
     int yields = 0;
     ProgressBarSink sink(bar_, [&] { ++yields; }, stop_, clock_);
-    sink.Yield();
-    sink.Yield();
+    sink.YieldToWindow();
+    sink.YieldToWindow();
     EXPECT_EQ(yields, 2);
     EXPECT_FALSE(sink.StopRequested());
     stop_ = true;

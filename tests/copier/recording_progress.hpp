@@ -16,7 +16,7 @@ public:
         ++finishCalls;
         finished = copied;
     }
-    void Yield() override {
+    void YieldToWindow() override {
         ++yields;
         if (onYield) onYield(yields);
     }

@@ -258,19 +258,29 @@ TEST(CopyFolder, StopsBeforeTheNextFileWhenAskedDuringAYield) {
     EXPECT_EQ(progress.finished, 2);
 }
 
-TEST(CopyFolder, YieldsInsideLongCopiesAndStopsOnlyAfterTheFile) {
+TEST(CopyFolder, YieldsInsideLongCopiesAndAStopThereEndsTheFile) {
     MemoryFileSystem fs;
     AddTree(fs);
     fs.AddFile(kSource + L"A\\a", std::string(10, 'a'));
     fs.SetChunkSize(4);
+    {
+        RecordingProgress progress;
+        ASSERT_EQ(CopyFolder(fs, progress, kSource, kDestination), CopyOutcome::Copied);
+        // One yield per file, and two more inside the ten bytes of A\a.
+        EXPECT_EQ(progress.yields, 6);
+    }
+    MemoryFileSystem stopped;
+    AddTree(stopped);
+    stopped.AddFile(kSource + L"A\\a", std::string(10, 'a'));
+    stopped.SetChunkSize(4);
     RecordingProgress progress;
-    // Yields: 1 before f, 2 before A\a, 3 and 4 inside it.
+    // Yields: 1 before f, 2 before A\a, 3 inside it.
     progress.onYield = [&](int yields) { progress.stop = progress.stop || yields == 3; };
-    EXPECT_EQ(CopyFolder(fs, progress, kSource, kDestination), CopyOutcome::Stopped);
-    EXPECT_EQ(progress.yields, 5);
-    EXPECT_EQ(fs.Content(kDestination + L"A\\a"), std::string(10, 'a'));
-    EXPECT_EQ(fs.CallCount(Op::Copy), 2u);
-    EXPECT_EQ(progress.finished, 2);
+    EXPECT_EQ(CopyFolder(stopped, progress, kSource, kDestination), CopyOutcome::Stopped);
+    EXPECT_EQ(progress.yields, 3);
+    EXPECT_FALSE(stopped.IsFile(kDestination + L"A\\a")) << "a stopped file leaves nothing";
+    EXPECT_EQ(stopped.CallCount(Op::Copy), 2u);
+    EXPECT_EQ(progress.finished, 1);
 }
 
 TEST(CopyFolder, RefusesToBeEnteredAgainWhileItRuns) {
