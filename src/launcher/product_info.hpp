@@ -10,6 +10,9 @@ namespace setup {
 
 inline constexpr std::size_t kProductLineCount = 5;
 
+// A window's five lines; they belong to the window object and outlive its unload.
+using ProductLines = std::array<std::wstring, kProductLineCount>;
+
 enum ProductLine : std::size_t {
     kProductName = 0,
     kContentVersion = 2,
@@ -32,8 +35,8 @@ private:
 
     std::vector<std::string> lines_;
     std::string current_;
-    bool pending_ = false;      // bytes seen since the last terminator
-    bool afterCr_ = false;      // a LF right after CR is part of the terminator
+    bool pending_ = false;  // bytes seen since the last terminator
+    bool afterCr_ = false;  // a LF right after CR is part of the terminator
 };
 
 std::vector<std::string> SplitProductLines(std::string_view bytes);

@@ -1,12 +1,9 @@
 #pragma once
-#include <array>
 #include <string>
 
 #include "launcher/product_info.hpp"
 
 namespace setup {
-
-using ProductLines = std::array<std::wstring, kProductLineCount>;
 
 std::wstring ProductInfoPath();
 

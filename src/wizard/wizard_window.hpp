@@ -1,7 +1,7 @@
 #pragma once
-#include "launcher/navigator.hpp"
 #include "launcher/product_info_file.hpp"
 #include "ui/form.hpp"
+#include "ui/navigator.hpp"
 
 namespace setup {
 
@@ -9,18 +9,18 @@ namespace setup {
 // records the content marker and version, and hands over to the Completion window.
 class WizardWindow : public ui::Form {
 public:
-    explicit WizardWindow(Navigator& navigator);
+    explicit WizardWindow(ui::Navigator& navigator);
 
 private:
     void OnLoad() override;
     void OnClick(int id) override;
     void OnClose() override;
     void Install();
+    void ShowCopying();
     void ShowFailure();
 
-    Navigator& navigator_;
+    ui::Navigator& navigator_;
     ProductLines lines_{};
-    std::wstring markerKey_;
     bool copying_ = false;
     bool stopRequested_ = false;
 };

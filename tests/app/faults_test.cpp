@@ -576,7 +576,7 @@ protected:
 TEST_F(SecondInstance, DuringACopyEndsAtOnceAndTheFirstCompletes) {
     auto w = OpenWizard();
     ASSERT_TRUE(w.Click(ids::kSetupBtnNext));
-    ASSERT_TRUE(e2e::WaitUntil([&] { return !w.IsControlEnabled(ids::kSetupBtnPre); }, 10000));
+    ASSERT_TRUE(e2e::WaitUntil([&] { return w.IsControlVisible(ids::kSetupPbSetup); }, 10000));
     ExpectSecondStartHandsOver();
     EXPECT_TRUE(process_.FindTopWindow(ids::kSetupClass)) << "the copy ended before the second start was over";
 

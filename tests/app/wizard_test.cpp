@@ -298,36 +298,80 @@ TEST_F(Wizard, AnUnreadableProductInformationFileEndsTheProgramAtLoad) {
 
 class LongCopy : public Wizard {
 protected:
+    static constexpr int kFiles = 3000;
     void SetUp() override {
         Wizard::SetUp();
         ASSERT_TRUE(e2e::RemoveTree(Tree(L"upgrade")));
-        for (int i = 0; i < 1500; ++i)
-            ASSERT_TRUE(medium_.WriteFile(L"zrv\\upgrade\\f" + std::to_wstring(i / 100) + L"\\" +
-                                              std::to_wstring(i) + L".txt",
-                                          std::to_string(i)));
+        for (int i = 0; i < kFiles; ++i) ASSERT_TRUE(medium_.WriteFile(File(i), std::to_string(i)));
     }
-    // Presses Install and waits until the copy is under way.
-    void StartCopy(e2e::Window& w) {
+    static std::wstring File(int i) {
+        return L"zrv\\upgrade\\f" + std::to_wstring(i / 100) + L"\\" + std::to_wstring(i) + L".txt";
+    }
+    // Waits until files are being copied, and says whether the copy is still far from done.
+    bool CopyUnderWay(e2e::Window& w) {
+        const bool copying = e2e::WaitUntil([&] { return w.ProgressPosition(ids::kSetupPbSetup).value_or(0) > 0; },
+                                            kCopyWait);
+        return copying && w.ProgressPosition(ids::kSetupPbSetup).value_or(kFiles) < kFiles / 2;
+    }
+    // Every way of pressing Install or Back; each must be ignored while the copy runs. A
+    // click takes the focus to its button, as a mouse click does; keys leave it where it is.
+    void ClickInstallAndBack(e2e::Window& w) {
+        ASSERT_TRUE(w.Click(ids::kSetupBtnPre));
         ASSERT_TRUE(w.Click(ids::kSetupBtnNext));
-        ASSERT_TRUE(e2e::WaitUntil([&] { return !w.IsControlEnabled(ids::kSetupBtnPre); }, 10000));
+    }
+    void KeyInstallAndBack(e2e::Window& w) {
+        ASSERT_TRUE(w.PressAccessKey(L'B'));
+        ASSERT_TRUE(w.PressAccessKey(L'I'));
+        ASSERT_TRUE(w.PressKey(VK_RETURN));
+        ASSERT_TRUE(w.PressKey(VK_SPACE));
+    }
+    bool FocusIs(e2e::Window& w, int id) {
+        return e2e::WaitUntil([&] { return w.FocusedControlId() == id; }, 2000);
     }
 };
 
+// Nothing is disabled during the copy, and the focus stays where the user left it.
 TEST_F(LongCopy, InstallAndBackDoNothingWhileCopying) {
     auto w = OpenWizard();
-    StartCopy(w);
-    EXPECT_FALSE(w.IsControlEnabled(ids::kSetupBtnNext));
-    EXPECT_TRUE(w.IsControlEnabled(ids::kSetupBtnExit));
-    ASSERT_TRUE(w.Click(ids::kSetupBtnPre));
-    ASSERT_TRUE(w.PressAccessKey(L'B'));
+    ASSERT_TRUE(FocusIs(w, ids::kSetupBtnNext));
     ASSERT_TRUE(w.Click(ids::kSetupBtnNext));
-    ASSERT_TRUE(w.PressAccessKey(L'I'));
+    ASSERT_TRUE(CopyUnderWay(w)) << "the copy ended before the test could press anything";
+    for (const int id : {ids::kSetupBtnNext, ids::kSetupBtnPre, ids::kSetupBtnExit})
+        EXPECT_TRUE(w.IsControlEnabled(id)) << id;
+    EXPECT_TRUE(FocusIs(w, ids::kSetupBtnNext));
+    ClickInstallAndBack(w);
+    ASSERT_TRUE(w.PressKey(VK_RETURN));  // on Install, which the last click focused
+    KeyInstallAndBack(w);
     auto done = process_.WaitForWindow(ids::kSetupEndClass, kCopyWait);
     ASSERT_TRUE(done);
     EXPECT_FALSE(process_.FindTopWindow(ids::kDefaultClass));
+    EXPECT_FALSE(process_.FindTopWindow(e2e::kMessageBoxClass));
     EXPECT_TRUE(SameTree(Tree(L"upgrade"), Coon()));
+    EXPECT_EQ(Version(), L"2.1");
     ASSERT_TRUE(done->Click(ids::kSetupEndBtnEnd));
     EXPECT_TRUE(process_.WaitExit(kExitWait));
+}
+
+// Started from the keyboard with the focus on Back, the copy leaves the focus there, and the
+// failure's message gives it back there too.
+TEST_F(LongCopy, TheFocusStaysWhereItWasDuringAndAfterACopy) {
+    // Held open without sharing, the last file fails the copy at its very end.
+    setup::UniqueFile holder(::CreateFileW((medium_ / File(kFiles - 1)).c_str(), GENERIC_READ, 0, nullptr,
+                                           OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(holder);
+    auto w = OpenWizard();
+    ASSERT_TRUE(FocusIs(w, ids::kSetupBtnNext));
+    ASSERT_TRUE(w.PressKey(VK_TAB));
+    ASSERT_TRUE(FocusIs(w, ids::kSetupBtnPre));
+    ASSERT_TRUE(w.PressAccessKey(L'I'));
+    ASSERT_TRUE(CopyUnderWay(w)) << "the copy ended before the test could press anything";
+    EXPECT_TRUE(FocusIs(w, ids::kSetupBtnPre));
+    KeyInstallAndBack(w);  // Enter and Space on Back
+    ExpectFailureBox();
+    EXPECT_TRUE(w.IsVisible());
+    EXPECT_FALSE(process_.FindTopWindow(ids::kDefaultClass));
+    EXPECT_TRUE(FocusIs(w, ids::kSetupBtnPre));
+    EXPECT_FALSE(Version());
 }
 
 TEST_F(LongCopy, CancelStopsTheCopyWritesNothingAndEnds) {
@@ -335,7 +379,8 @@ TEST_F(LongCopy, CancelStopsTheCopyWritesNothingAndEnds) {
         SCOPED_TRACE(how == 0 ? "Cancel" : "close button");
         ASSERT_TRUE(e2e::RemoveTree(Coon()));
         auto w = OpenWizard();
-        StartCopy(w);
+        ASSERT_TRUE(w.Click(ids::kSetupBtnNext));
+        ASSERT_TRUE(CopyUnderWay(w));
         ASSERT_TRUE(how == 0 ? w.Click(ids::kSetupBtnExit) : w.Close());
         EXPECT_TRUE(process_.WaitExit(kExitWait));
         EXPECT_FALSE(Version());
