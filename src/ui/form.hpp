@@ -1,9 +1,14 @@
 #pragma once
 // A window built from its design table. One object per window class lives for the whole
 // program; loading creates the window, unloading removes it, and the object's data stay.
+//
+// The runtime is split by job: form.cpp creates, dispatches and unloads; form_placement.cpp
+// sizes and places at the window's DPI; form_painting.cpp draws the picture, the lines and
+// the colours; form_keyboard.cpp gives the buttons their tab order and access keys.
 #include <windows.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/unique_handle.hpp"
@@ -31,7 +36,6 @@ public:
     void SetText(int id, const std::wstring& text);
     void SetVisible(int id, bool visible);
     void SetEnabled(int id, bool enabled);
-    void Focus(int id);
     // A message box with an OK button; owned by the window while it is on screen.
     void ShowMessage(const std::wstring& text, const std::wstring& title);
 
@@ -40,6 +44,7 @@ public:
     // the button with that access key.
     bool TranslateKey(const MSG& msg);
 
+    // The form a window of the program belongs to; nullptr for any other window.
     static Form* FromWindow(HWND hwnd);
     static int LoadedCount();
 
@@ -57,17 +62,28 @@ private:
 
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+    void Attach(HWND hwnd);
+    void Detach();
     void CreateControls();
-    void ApplyLayout(const POINT* windowOrigin);
-    void PlaceWindow(const POINT* windowOrigin);
-    HFONT FontFor(const Font& font) const;
-    void Paint();
     const Child* FindChild(HWND hwnd) const;
     const Child* FindChild(int id) const;
+
+    // form_placement.cpp
+    void ApplyLayout(const POINT* windowOrigin);
+    void PlaceWindow(const POINT* windowOrigin);
+    void ApplyFonts();
+    void ApplyIcons();
+    HFONT FontFor(const Font& font) const;
+
+    // form_painting.cpp
+    void Paint();
+    LRESULT ControlColours(HDC dc, HWND control);
+
+    // form_keyboard.cpp
     std::vector<const Child*> TabStops() const;
     void MoveFocus(bool backwards);
     void PressButton(const Child& button);
-    void Detach();
+    void OnActivate(bool active);
 
     const FormDesign& design_;
     HWND hwnd_ = nullptr;

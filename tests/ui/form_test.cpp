@@ -209,6 +209,21 @@ TEST_F(FormRuntime, KeyboardFollowsTheTabOrderAndTheAccessKeys) {
     EXPECT_EQ(::GetFocus(), back);
 }
 
+// The message loop asks every message's window for its form: only the program's own windows
+// may answer, whatever another window keeps in its user data.
+TEST_F(FormRuntime, OnlyItsOwnWindowsLeadToAForm) {
+    EXPECT_EQ(Form::FromWindow(form.Handle()), &form);
+    EXPECT_EQ(Form::FromWindow(form.Control(ids::kSetupBtnNext)), nullptr);
+    HWND other = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(other);
+    ::SetWindowLongPtrW(other, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&form));
+    EXPECT_EQ(Form::FromWindow(other), nullptr);
+    ::DestroyWindow(other);
+    const HWND gone = form.Handle();
+    form.Unload();
+    EXPECT_EQ(Form::FromWindow(gone), nullptr);
+}
+
 TEST(FormClose, TheCloseButtonUnloadsByDefault) {
     RecordingForm form{setup::ui::CompletionDesign()};
     form.Load();

@@ -1,0 +1,72 @@
+// The picture, the lines and the colours of a form and its frames.
+#include <algorithm>
+
+#include "ui/form.hpp"
+#include "ui/form_shared.hpp"
+#include "ui/pictures.hpp"
+
+namespace setup::ui {
+
+namespace form {
+
+LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_CTLCOLORSTATIC:
+            return ::SendMessageW(::GetParent(hwnd), msg, wp, lp);
+        case WM_ERASEBKGND: {
+            // The form answers for the frame as for its labels, with a brush it keeps.
+            const auto brush = reinterpret_cast<HBRUSH>(
+                ::SendMessageW(::GetParent(hwnd), WM_CTLCOLORSTATIC, wp, reinterpret_cast<LPARAM>(hwnd)));
+            RECT r;
+            ::GetClientRect(hwnd, &r);
+            ::FillRect(reinterpret_cast<HDC>(wp), &r, brush ? brush : ::GetSysColorBrush(COLOR_BTNFACE));
+            return 1;
+        }
+        default:
+            return ::DefWindowProcW(hwnd, msg, wp, lp);
+    }
+}
+
+}  // namespace form
+
+LRESULT Form::ControlColours(HDC dc, HWND control) {
+    const Child* c = FindChild(control);
+    ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
+    if (c && c->design->back == Colour::White) {
+        ::SetBkColor(dc, form::kWhite);
+        return reinterpret_cast<LRESULT>(whiteBrush_.get());
+    }
+    ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
+    return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
+}
+
+void Form::Paint() {
+    PaintDc dc(hwnd_);
+    if (!dc) return;
+    if (HBITMAP picture = PictureBitmap(design_.picture)) {
+        const SIZE size = PictureSize(design_.picture);
+        if (UniqueMemoryDc memory{::CreateCompatibleDC(dc.get())}) {
+            SelectedObject selected(memory.get(), picture);
+            // The picture keeps its designed size in twips, so it scales with the DPI.
+            const int w = ::MulDiv(size.cx, dpi_, 96);
+            const int h = ::MulDiv(size.cy, dpi_, 96);
+            if (w == size.cx && h == size.cy) {
+                ::BitBlt(dc.get(), 0, 0, w, h, memory.get(), 0, 0, SRCCOPY);
+            } else {
+                ::SetStretchBltMode(dc.get(), HALFTONE);
+                ::SetBrushOrgEx(dc.get(), 0, 0, nullptr);
+                ::StretchBlt(dc.get(), 0, 0, w, h, memory.get(), 0, 0, size.cx, size.cy, SRCCOPY);
+            }
+        }
+    }
+    for (const auto& c : design_.controls) {
+        if (c.kind != ControlKind::Line || !c.visible) continue;
+        UniquePen pen(::CreatePen(PS_SOLID, std::max(1, ::MulDiv(1, dpi_, 96)),
+                                  c.back == Colour::White ? form::kWhite : ::GetSysColor(COLOR_BTNFACE)));
+        SelectedObject selected(dc.get(), pen.get());
+        ::MoveToEx(dc.get(), TwipsToPixels(c.left, dpi_), TwipsToPixels(c.top, dpi_), nullptr);
+        ::LineTo(dc.get(), TwipsToPixels(c.width, dpi_), TwipsToPixels(c.height, dpi_));
+    }
+}
+
+}  // namespace setup::ui
