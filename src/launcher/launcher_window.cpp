@@ -22,7 +22,7 @@ constexpr wchar_t kFullInstaller[] = L"\\zrv\\init\\setup.exe";
 
 }  // namespace
 
-LauncherWindow::LauncherWindow(Navigator& navigator) : ui::Form(ui::LauncherDesign()), navigator_(navigator) {}
+LauncherWindow::LauncherWindow(ui::Navigator& navigator) : ui::Form(ui::LauncherDesign()), navigator_(navigator) {}
 
 void LauncherWindow::OnLoad() {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};

@@ -14,8 +14,8 @@ std::wstring ProductInfoPath() { return ProgramFolder() + L"\\setup.ini"; }
 bool ReadProductInfo(ProductLines& lines) { return ReadProductInfoFrom(ProductInfoPath(), lines); }
 
 bool ReadProductInfoFrom(const std::wstring& path, ProductLines& lines) {
-    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) return false;
     ProductInfoDecoder decoder;
     char buffer[16384];
@@ -26,8 +26,7 @@ bool ReadProductInfoFrom(const std::wstring& path, ProductLines& lines) {
         decoder.Feed(std::string_view(buffer, got));
     }
     decoder.Finish();
-    const unsigned codePage =
-        decoder.Encoding() == ProductTextEncoding::kCodePage936 ? kChineseCodePage : CP_UTF8;
+    const unsigned codePage = decoder.Encoding() == ProductTextEncoding::kCodePage936 ? kChineseCodePage : CP_UTF8;
     std::vector<std::wstring> decoded;
     for (const auto& line : decoder.Lines()) decoded.push_back(Widen(line, codePage));
     ApplyProductLines(lines, decoded);

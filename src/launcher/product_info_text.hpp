@@ -36,8 +36,8 @@ private:
     ProductLineSplitter splitter_;
     ProductTextEncoding encoding_ = ProductTextEncoding::kCodePage936;
     bool decided_ = false;
-    std::string head_;        // the first bytes, until they show whether a mark is there
-    int pendingByte_ = -1;    // UTF-16: the low byte of a unit split between chunks
+    std::string head_;      // the first bytes, until they show whether a mark is there
+    int pendingByte_ = -1;  // UTF-16: the low byte of a unit split between chunks
     std::uint32_t highSurrogate_ = 0;
     std::string utf8_;
 };

@@ -4,12 +4,13 @@
 
 #include <string_view>
 
+#include "platform/identity.h"
 #include "ui/control_ids.hpp"
 
 namespace setup {
 namespace {
 
-constexpr wchar_t kMutexName[] = L"Local\\corvanthyle.Tessovarine.setup";
+constexpr wchar_t kMutexName[] = L"Local\\" SETUP_COMPANY_NAME L"." SETUP_PRODUCT_NAME L".setup";
 
 BOOL CALLBACK FindSetupWindow(HWND hwnd, LPARAM param) {
     if (!::IsWindowVisible(hwnd)) return TRUE;

@@ -1,6 +1,6 @@
 #pragma once
 
-namespace setup {
+namespace setup::ui {
 
 // The hand-overs between the three windows. Each unloads the current window first.
 class Navigator {
@@ -11,4 +11,4 @@ public:
     virtual void ShowCompletion() = 0;
 };
 
-}  // namespace setup
+}  // namespace setup::ui
