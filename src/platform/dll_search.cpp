@@ -14,11 +14,13 @@ SystemDlls::SystemDlls(std::span<const wchar_t* const> names, Search search) {
     }
     for (const wchar_t* name : names) {
         // A missing DLL (an older Windows) is no error; it just can't be planted for us.
-        HMODULE module = search == Search::Restricted
-                             ? ::LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)
-                             // The DLL's own imports are then searched from its folder first.
-                             : ::LoadLibraryExW((folder + L"\\" + name).c_str(), nullptr,
-                                                LOAD_WITH_ALTERED_SEARCH_PATH);
+        HMODULE module = nullptr;
+        if (search == Search::Restricted) {
+            module = ::LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        } else {
+            // The DLL's own imports are then searched from its folder first.
+            module = ::LoadLibraryExW((folder + L"\\" + name).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+        }
         if (module) modules_.emplace_back(module);
     }
 }

@@ -5,9 +5,9 @@
 
 #include <string>
 
-namespace setup::reg {
+#include "registry/product_key.hpp"
 
-inline constexpr wchar_t kProductKey[] = L"SOFTWARE\\corvanthyle\\Tessovarine";
+namespace setup::reg {
 
 // Creates the key when missing, then writes the value if the type (1 to 4) and text allow it.
 bool SetRegValue(HKEY root, const std::wstring& keyPath, const std::wstring& name, long type,

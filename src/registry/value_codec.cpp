@@ -25,9 +25,7 @@ void PushUnit(std::vector<std::uint8_t>& out, std::uint32_t unit) {
 
 }  // namespace
 
-bool IsHandledType(long type) {
-    return type == kString || type == kExpandString || type == kBinary || type == kDword;
-}
+bool IsHandledType(long type) { return type == kString || type == kExpandString || type == kBinary || type == kDword; }
 
 // wchar_t is UTF-16 on Windows and UTF-32 elsewhere; both map onto UTF-16 data.
 std::wstring DecodeText(std::span<const std::uint8_t> data) {
@@ -130,9 +128,9 @@ std::optional<std::vector<std::uint8_t>> EncodeValue(long type, std::wstring_vie
         case kDword: {
             const auto value = ParseDwordText(text);
             if (!value) return std::nullopt;
-            return std::vector<std::uint8_t>{
-                static_cast<std::uint8_t>(*value), static_cast<std::uint8_t>(*value >> 8),
-                static_cast<std::uint8_t>(*value >> 16), static_cast<std::uint8_t>(*value >> 24)};
+            return std::vector<std::uint8_t>{static_cast<std::uint8_t>(*value), static_cast<std::uint8_t>(*value >> 8),
+                                             static_cast<std::uint8_t>(*value >> 16),
+                                             static_cast<std::uint8_t>(*value >> 24)};
         }
         default:
             return std::nullopt;

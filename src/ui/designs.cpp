@@ -1,7 +1,7 @@
 #include "ui/designs.hpp"
 
+#include "platform/identity.h"
 #include "ui/control_ids.hpp"
-#include "ui/identity.h"
 
 namespace setup::ui {
 namespace {
@@ -45,12 +45,13 @@ constexpr ControlDesign kSetupEndControls[] = {
 };
 // clang-format on
 
-constexpr FormDesign kDefault{L"Default", ids::kDefaultClass, SETUP_PRODUCT_NAME, 7560, 3915,
-                              StartUp::Manual, 6120, 5940, Picture::Banner, kDefaultControls};
-constexpr FormDesign kSetup{L"Setup", ids::kSetupClass, SETUP_PRODUCT_NAME, 7440, 5370,
-                            StartUp::CentreScreen, 0, 0, Picture::Banner, kSetupControls};
-constexpr FormDesign kSetupEnd{L"SetupEnd", ids::kSetupEndClass, SETUP_PRODUCT_NAME, 7440, 5370,
-                               StartUp::CentreScreen, 0, 0, Picture::Side, kSetupEndControls};
+constexpr FormDesign kDefault{L"Default", ids::kDefaultClass, SETUP_PRODUCT_NAME, 7560, 3915, StartUp::Manual, 6120,
+                              5940,       Picture::Banner,    kDefaultControls};
+constexpr FormDesign kSetup{L"Setup", ids::kSetupClass, SETUP_PRODUCT_NAME, 7440, 5370, StartUp::CentreScreen, 0,
+                            0,        Picture::Banner,  kSetupControls};
+constexpr FormDesign kSetupEnd{
+    L"SetupEnd", ids::kSetupEndClass, SETUP_PRODUCT_NAME, 7440, 5370, StartUp::CentreScreen, 0,
+    0,           Picture::Side,       kSetupEndControls};
 
 }  // namespace
 

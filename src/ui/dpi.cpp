@@ -35,13 +35,4 @@ RECT WindowRectForClient(const RECT& client, DWORD style, DWORD exStyle, int dpi
     return r;
 }
 
-void EnableDpiAwareness() {
-    using SetContextFn = BOOL(WINAPI*)(HANDLE);
-    if (const auto setContext = User32Entry<SetContextFn>("SetProcessDpiAwarenessContext")) {
-        if (setContext(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4)))) return;  // per-monitor v2
-    }
-    using SetAwareFn = BOOL(WINAPI*)();
-    if (const auto setAware = User32Entry<SetAwareFn>("SetProcessDPIAware")) setAware();
-}
-
 }  // namespace setup::ui

@@ -7,7 +7,5 @@ namespace setup::ui {
 int DpiOf(HWND hwnd);
 // The window rectangle for a client rectangle, at a DPI.
 RECT WindowRectForClient(const RECT& client, DWORD style, DWORD exStyle, int dpi);
-// Opts the process into per-monitor awareness where the manifest did not already.
-void EnableDpiAwareness();
 
 }  // namespace setup::ui

@@ -25,11 +25,11 @@ struct ControlDesign {
     const wchar_t* caption;  // nullptr: none
     // Twips from the container's inside; a line gives its end points (x1, y1, x2, y2).
     int left, top, width, height;
-    int tabIndex;            // -1 for lines, which take no part in the tab order
+    int tabIndex;  // -1 for lines, which take no part in the tab order
     bool visible;
     Font font;
-    Colour back;             // a line's own colour
-    int minimum, maximum;    // progress bars only
+    Colour back;           // a line's own colour
+    int minimum, maximum;  // progress bars only
 };
 
 struct FormDesign {
@@ -38,7 +38,7 @@ struct FormDesign {
     const wchar_t* caption;
     int clientWidth, clientHeight;  // twips
     StartUp startUp;
-    int left, top;                  // twips, client origin on the screen, for a manual start-up
+    int left, top;  // twips, client origin on the screen, for a manual start-up
     Picture picture;
     std::span<const ControlDesign> controls;
 };

@@ -4,7 +4,7 @@
 #include <wincodec.h>
 
 #include "platform/unique_handle.hpp"
-#include "ui/identity.h"
+#include "ui/resource_ids.h"
 
 namespace setup::ui {
 namespace {
@@ -42,9 +42,7 @@ private:
     bool ok_;
 };
 
-int ResourceId(Picture picture) {
-    return picture == Picture::Banner ? IDR_BANNER_PICTURE : IDR_SIDE_PICTURE;
-}
+int ResourceId(Picture picture) { return picture == Picture::Banner ? IDR_BANNER_PICTURE : IDR_SIDE_PICTURE; }
 
 // Decodes the picture's JPEG from the program's resources with the system's imaging
 // component into a top-down 32-bit DIB. No picture (nullptr) if anything fails: the
@@ -66,15 +64,14 @@ UniqueBitmap Decode(Picture picture) {
     ComPtr<IWICFormatConverter> converter;
     UINT width = 0;
     UINT height = 0;
-    if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                  IID_IWICImagingFactory, factory.put_void())) ||
-        FAILED(factory->CreateStream(stream.put())) ||
-        FAILED(stream->InitializeFromMemory(bytes, size)) ||
-        FAILED(factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand,
-                                                decoder.put())) ||
+    if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                  factory.put_void())) ||
+        FAILED(factory->CreateStream(stream.put())) || FAILED(stream->InitializeFromMemory(bytes, size)) ||
+        FAILED(
+            factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand, decoder.put())) ||
         FAILED(decoder->GetFrame(0, frame.put())) || FAILED(factory->CreateFormatConverter(converter.put())) ||
-        FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone,
-                                     nullptr, 0.0, WICBitmapPaletteTypeCustom)) ||
+        FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                     WICBitmapPaletteTypeCustom)) ||
         FAILED(converter->GetSize(&width, &height))) {
         return {};
     }
@@ -101,9 +98,12 @@ UniqueBitmap Decode(Picture picture) {
 
 SIZE PictureSize(Picture picture) {
     switch (picture) {
-        case Picture::Banner: return {500, 59};
-        case Picture::Side: return {500, 316};
-        case Picture::None: break;
+        case Picture::Banner:
+            return {500, 59};
+        case Picture::Side:
+            return {500, 316};
+        case Picture::None:
+            break;
     }
     return {0, 0};
 }
@@ -118,7 +118,8 @@ HBITMAP PictureBitmap(Picture picture) {
             static UniqueBitmap side = Decode(Picture::Side);
             return side.get();
         }
-        case Picture::None: break;
+        case Picture::None:
+            break;
     }
     return nullptr;
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app_support.hpp"
+#include "platform/identity.h"
 
 namespace {
 
@@ -140,6 +141,9 @@ TEST_F(ProgramFile, ManifestAsksForWhatTheProgramNeeds) {
          }) {
         EXPECT_NE(manifest.find(wanted), std::string::npos) << wanted;
     }
+    // The manifest is the one file that can't take the names from the identity header.
+    const std::string identity = R"(name=")" SETUP_COMPANY_NAME_TEXT "." SETUP_PRODUCT_NAME_TEXT R"(.setup")";
+    EXPECT_NE(manifest.find(identity), std::string::npos) << identity;
 }
 
 #pragma pack(push, 2)
