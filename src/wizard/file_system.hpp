@@ -20,7 +20,8 @@ inline constexpr std::uint32_t kDirectory = 0x10;
 
 class FolderVisitor {
 public:
-    virtual void Entry(std::wstring_view name, bool isFolder) = 0;
+    // A folder's attributes carry attr::kDirectory; size is a file's length in bytes.
+    virtual void Entry(std::wstring_view name, std::uint32_t attributes, std::uint64_t size) = 0;
 
 protected:
     ~FolderVisitor() = default;
@@ -36,6 +37,11 @@ protected:
     ~CopyPacing() = default;
 };
 
+struct VolumeSpace {
+    std::uint64_t freeBytes;     // what this user may still write there
+    std::uint64_t clusterBytes;  // the unit the volume allocates files in
+};
+
 // Paths use "\" as the only separator. A folder path may come with or without its final
 // separator; the file system takes both.
 class FileSystem {
@@ -46,8 +52,16 @@ public:
     // Every entry of the folder, "." and ".." possibly among them. False when it can't be listed.
     virtual bool ListFolder(const std::wstring& folder, FolderVisitor& visitor) = 0;
     virtual std::optional<std::uint32_t> Attributes(const std::wstring& path) = 0;
-    virtual bool ClearAttributes(const std::wstring& path) = 0;
-    virtual bool CreateFolder(const std::wstring& path) = 0;  // one level
+    virtual bool ClearAttributes(const std::wstring& path) = 0;  // all of them: a normal file
+    virtual bool ClearReadOnly(const std::wstring& path) = 0;    // that one, the others stay
+    virtual bool CreateFolder(const std::wstring& path) = 0;     // one level
+    // Orders two names as the file system compares them: ordinal, letter case ignored. 0 when
+    // the file system takes them for one name.
+    virtual int CompareNames(std::wstring_view a, std::wstring_view b) = 0;
+    // The space on the volume that holds this existing folder; nothing when it can't be told.
+    virtual std::optional<VolumeSpace> Space(const std::wstring& folder) = 0;
+    // Whether the path lies on a CD or DVD drive, whose file systems mark every file read-only.
+    virtual bool OnDisc(const std::wstring& path) = 0;
     // With replace, an existing file is replaced; without, a taken name fails the copy.
     // Stopped when pacing said stop inside the file: nothing of it is left.
     virtual CopyOutcome Copy(const std::wstring& from, const std::wstring& to, bool replace, CopyPacing& pacing) = 0;

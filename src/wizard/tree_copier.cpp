@@ -4,6 +4,10 @@
 #include <climits>
 #include <limits>
 #include <new>
+#include <optional>
+#include <utility>
+
+#include "wizard/space_need.hpp"
 
 namespace setup {
 namespace {
@@ -41,14 +45,15 @@ private:
     std::size_t done_ = 0;
 };
 
-// Collects one folder's entries, skipping "." and "..".
+// Collects one folder's entries, skipping "." and ".."; counts what its files will take.
 class ListingCollector final : public FolderVisitor {
 public:
-    ListingCollector(FolderTree& tree, std::uint32_t parent, Pacer& pacer)
-        : tree_(tree), parent_(parent), pacer_(pacer) {}
+    ListingCollector(FolderTree& tree, std::uint32_t parent, Pacer& pacer, SpaceNeed* need)
+        : tree_(tree), parent_(parent), pacer_(pacer), need_(need) {}
 
-    void Entry(std::wstring_view name, bool isFolder) override {
+    void Entry(std::wstring_view name, std::uint32_t attributes, std::uint64_t size) override {
         if (outcome_ != CopyOutcome::Copied || name == L"." || name == L"..") return;
+        const bool isFolder = (attributes & attr::kDirectory) != 0;
         NameList& names = isFolder ? tree_.folderNames : tree_.fileNames;
         std::vector<std::uint32_t>& parents = isFolder ? tree_.folderParents : tree_.fileParents;
         if (!Fits(names.Count() + 1) || !names.Append(name)) {
@@ -56,6 +61,7 @@ public:
             return;
         }
         parents.push_back(parent_);
+        if (!isFolder && need_) need_->Write(size);
         if (!pacer_.Step(1)) outcome_ = CopyOutcome::Stopped;
     }
     CopyOutcome outcome() const { return outcome_; }
@@ -64,7 +70,17 @@ private:
     FolderTree& tree_;
     std::uint32_t parent_;
     Pacer& pacer_;
+    SpaceNeed* need_;
     CopyOutcome outcome_ = CopyOutcome::Copied;
+};
+
+// The files of a destination folder, with their sizes.
+class PresentFiles final : public FolderVisitor {
+public:
+    void Entry(std::wstring_view name, std::uint32_t attributes, std::uint64_t size) override {
+        if (!(attributes & attr::kDirectory)) files.emplace_back(std::wstring(name), size);
+    }
+    std::vector<std::pair<std::wstring, std::uint64_t>> files;
 };
 
 // Inside one long file the window gets its turn too, and a stop ends the file at once.
@@ -92,45 +108,45 @@ public:
     RunningMark& operator=(const RunningMark&) = delete;
 };
 
-// Makes sure every folder of the tree exists below destination. fresh[p] tells whether the
-// folder with parent number p (0 = destination) was created here and so starts empty.
-CopyOutcome BuildFolders(FileSystem& fs, const FolderTree& tree, const std::wstring& destination,
-                         std::vector<bool>& fresh, Pacer& pacer) {
-    fresh.assign(tree.FolderCount() + 1, false);
-    if (!FolderExist(fs, destination)) {
-        if (!fs.CreateFolder(destination)) return CopyOutcome::Failed;
-        fresh[0] = true;
-    }
-    std::wstring path;
-    for (std::size_t i = 0; i < tree.FolderCount(); ++i) {
-        if (!pacer.Step(kFolderWork)) return CopyOutcome::Stopped;
-        path = destination;
-        tree.AppendFolderPath(i, path);
-        // Below a folder created just now nothing can exist yet: no need to ask.
-        if (fresh[tree.folderParents[i]] || !FolderExist(fs, path)) {
-            if (!fs.CreateFolder(path)) return CopyOutcome::Failed;
-            fresh[i + 1] = true;
-        }
-    }
-    return CopyOutcome::Copied;
+// Two entries of one folder that the file system takes for one name (Readme.txt and
+// README.TXT from a medium made elsewhere) would land on one file: whichever came second
+// would silently replace the first.
+bool NamesAreDistinct(FileSystem& fs, const FolderTree& tree, std::size_t foldersFrom, std::size_t filesFrom,
+                      std::vector<std::wstring_view>& names) {
+    names.clear();
+    for (std::size_t i = foldersFrom; i < tree.FolderCount(); ++i) names.push_back(tree.folderNames[i]);
+    for (std::size_t i = filesFrom; i < tree.FileCount(); ++i) names.push_back(tree.fileNames[i]);
+    if (names.size() < 2) return true;
+    std::sort(names.begin(), names.end(),
+              [&](std::wstring_view a, std::wstring_view b) { return fs.CompareNames(a, b) < 0; });
+    for (std::size_t i = 1; i < names.size(); ++i)
+        if (fs.CompareNames(names[i - 1], names[i]) == 0) return false;
+    return true;
 }
 
 // Lists the tree below root (with its final separator) in the copier's order: a listing never
 // nests inside another; each folder is listed to its end, then its subfolders (a range of the
 // folder list) are entered one after the other, depth first.
-CopyOutcome ListTree(FileSystem& fs, const std::wstring& base, FolderTree& tree, Pacer& pacer) {
+CopyOutcome ListTree(FileSystem& fs, const std::wstring& base, FolderTree& tree, Pacer& pacer, SpaceNeed* need) {
     tree = FolderTree{};
     struct Pending {
         std::size_t next;
         std::size_t end;
     };
     std::vector<Pending> pending;
+    std::vector<std::wstring_view> names;
     auto list = [&](const std::wstring& folder, std::uint32_t parent) {
-        const std::size_t begin = tree.FolderCount();
-        ListingCollector collector(tree, parent, pacer);
+        const std::size_t folders = tree.FolderCount();
+        const std::size_t files = tree.FileCount();
+        ListingCollector collector(tree, parent, pacer, need);
         if (!fs.ListFolder(folder, collector)) return CopyOutcome::Failed;
         if (collector.outcome() != CopyOutcome::Copied) return collector.outcome();
-        pending.push_back({begin, tree.FolderCount()});
+        if (!NamesAreDistinct(fs, tree, folders, files, names)) return CopyOutcome::Failed;
+        tree.filesFrom.resize(tree.FolderCount() + 1, 0);
+        tree.filesTo.resize(tree.FolderCount() + 1, 0);
+        tree.filesFrom[parent] = static_cast<std::uint32_t>(files);
+        tree.filesTo[parent] = static_cast<std::uint32_t>(tree.FileCount());
+        pending.push_back({folders, tree.FolderCount()});
         return pacer.Step(kFolderWork) ? CopyOutcome::Copied : CopyOutcome::Stopped;
     };
     if (const CopyOutcome step = list(base, 0); step != CopyOutcome::Copied) return step;
@@ -152,14 +168,6 @@ CopyOutcome ListTree(FileSystem& fs, const std::wstring& base, FolderTree& tree,
     return CopyOutcome::Copied;
 }
 
-// An existing destination file is replaced whatever its attributes; Windows refuses to
-// overwrite a read-only one, or a hidden or system one from a source without them.
-bool MakeReplaceable(FileSystem& fs, const std::wstring& path) {
-    const auto attributes = fs.Attributes(path);
-    if (!attributes || (*attributes & attr::kDirectory) || !(*attributes & kInTheWay)) return true;
-    return fs.ClearAttributes(path);
-}
-
 // root followed by the folder's relative path and a separator.
 void FolderPrefix(const FolderTree& tree, std::uint32_t parent, const std::wstring& root, std::wstring& out) {
     out = root;
@@ -168,21 +176,110 @@ void FolderPrefix(const FolderTree& tree, std::uint32_t parent, const std::wstri
     out += kSeparator;
 }
 
+// The folder itself or the closest of its parents that exists, with its final separator;
+// nothing when none does.
+std::optional<std::wstring> NearestExistingFolder(FileSystem& fs, std::wstring folder) {
+    for (;;) {
+        if (FolderExist(fs, folder)) return folder;
+        while (!folder.empty() && folder.back() == kSeparator) folder.pop_back();
+        const auto cut = folder.find_last_of(kSeparator);
+        if (cut == std::wstring::npos || cut == 0) return std::nullopt;
+        folder.resize(cut + 1);
+        // "\\?\" and "\\" alone, before any drive or server, are no folders.
+        if (folder.find_first_not_of(L"\\?.") == std::wstring::npos) return std::nullopt;
+    }
+}
+
+// Which folders of the tree the destination already holds (exists[p], p numbered as parents
+// are, 0 the destination itself), and what the files the copy will replace take now.
+CopyOutcome SurveyDestination(FileSystem& fs, const FolderTree& tree, const std::wstring& destination,
+                              bool destinationExists, std::vector<bool>& exists, SpaceNeed* need, Pacer& pacer) {
+    exists.assign(tree.FolderCount() + 1, false);
+    exists[0] = destinationExists;
+    std::wstring path;
+    for (std::size_t i = 0; i < tree.FolderCount(); ++i) {
+        // Below a folder the copy will create nothing can exist yet: no need to ask.
+        if (!exists[tree.folderParents[i]]) continue;
+        if (!pacer.Step(kFolderWork)) return CopyOutcome::Stopped;
+        path = destination;
+        tree.AppendFolderPath(i, path);
+        exists[i + 1] = FolderExist(fs, path);
+    }
+    if (!need) return CopyOutcome::Copied;
+    auto before = [&](const auto& a, std::wstring_view b) { return fs.CompareNames(a.first, b) < 0; };
+    for (std::uint32_t p = 0; p < exists.size(); ++p) {
+        if (!exists[p] || tree.filesFrom[p] == tree.filesTo[p]) continue;
+        if (!pacer.Step(kFolderWork)) return CopyOutcome::Stopped;
+        FolderPrefix(tree, p, destination, path);
+        PresentFiles present;
+        // A folder that can't be listed frees nothing as far as the count goes.
+        if (!fs.ListFolder(path, present)) continue;
+        auto& files = present.files;
+        std::sort(files.begin(), files.end(),
+                  [&](const auto& a, const auto& b) { return fs.CompareNames(a.first, b.first) < 0; });
+        for (std::uint32_t f = tree.filesFrom[p]; f < tree.filesTo[p]; ++f) {
+            const std::wstring_view name = tree.fileNames[f];
+            const auto at = std::lower_bound(files.begin(), files.end(), name, before);
+            if (at != files.end() && fs.CompareNames(at->first, name) == 0) need->Replace(at->second);
+        }
+    }
+    return CopyOutcome::Copied;
+}
+
+// Creates every folder of the tree the destination lacks, parents first.
+CopyOutcome BuildFolders(FileSystem& fs, const FolderTree& tree, const std::wstring& destination,
+                         const std::vector<bool>& exists, Pacer& pacer) {
+    if (!exists[0] && !fs.CreateFolder(destination)) return CopyOutcome::Failed;
+    std::wstring path;
+    for (std::size_t i = 0; i < tree.FolderCount(); ++i) {
+        if (!pacer.Step(kFolderWork)) return CopyOutcome::Stopped;
+        if (exists[i + 1]) continue;
+        path = destination;
+        tree.AppendFolderPath(i, path);
+        if (!fs.CreateFolder(path)) return CopyOutcome::Failed;
+    }
+    return CopyOutcome::Copied;
+}
+
+// An existing destination file is replaced whatever its attributes; Windows refuses to
+// overwrite a read-only one, or a hidden or system one from a source without them.
+bool MakeReplaceable(FileSystem& fs, const std::wstring& path) {
+    const auto attributes = fs.Attributes(path);
+    if (!attributes || (*attributes & attr::kDirectory) || !(*attributes & kInTheWay)) return true;
+    return fs.ClearAttributes(path);
+}
+
 CopyOutcome CopyTree(FileSystem& fs, CopyProgress& progress, const std::wstring& source,
                      const std::wstring& destination, int& copied) {
-    FolderTree tree;
-    {
-        Pacer pacer(&progress);
-        if (const CopyOutcome step = ListTree(fs, source, tree, pacer); step != CopyOutcome::Copied) return step;
-    }
-    if (tree.FileCount() > static_cast<std::size_t>(INT_MAX)) return CopyOutcome::Failed;
+    // The space is asked of the volume the destination will be made on, before anything is.
+    const auto existing = NearestExistingFolder(fs, destination);
+    const auto space = existing ? fs.Space(*existing) : std::nullopt;
+    std::optional<SpaceNeed> need;
+    if (space) need.emplace(space->clusterBytes);
+    SpaceNeed* counted = need ? &*need : nullptr;
 
-    std::vector<bool> fresh;
+    // Each phase gives the window its turn every so much work of its own.
+    FolderTree tree;
+    std::vector<bool> exists;
     {
         Pacer pacer(&progress);
-        if (const CopyOutcome step = BuildFolders(fs, tree, destination, fresh, pacer); step != CopyOutcome::Copied)
+        if (const CopyOutcome step = ListTree(fs, source, tree, pacer, counted); step != CopyOutcome::Copied)
             return step;
     }
+    if (tree.FileCount() > static_cast<std::size_t>(INT_MAX)) return CopyOutcome::Failed;
+    {
+        Pacer pacer(&progress);
+        const CopyOutcome step =
+            SurveyDestination(fs, tree, destination, existing == destination, exists, counted, pacer);
+        if (step != CopyOutcome::Copied) return step;
+    }
+    if (need && !need->FitsIn(space->freeBytes)) return CopyOutcome::Failed;
+    {
+        Pacer pacer(&progress);
+        if (const CopyOutcome step = BuildFolders(fs, tree, destination, exists, pacer); step != CopyOutcome::Copied)
+            return step;
+    }
+    const bool fromDisc = fs.OnDisc(source);
 
     const int count = static_cast<int>(tree.FileCount());
     progress.SetRange(count);
@@ -207,11 +304,14 @@ CopyOutcome CopyTree(FileSystem& fs, CopyProgress& progress, const std::wstring&
         from += tree.fileNames[index];
         to.resize(toFolder);
         to += tree.fileNames[index];
-        if (!fresh[folder] && !MakeReplaceable(fs, to)) return CopyOutcome::Failed;
-        // In a folder this copy created, a taken name can only be an earlier file of the tree
-        // under another spelling (letter case, a short name): failing beats losing one of them.
-        if (const CopyOutcome file = fs.Copy(from, to, !fresh[folder], pacing); file != CopyOutcome::Copied)
-            return file;
+        const bool fresh = !exists[folder];
+        if (!fresh && !MakeReplaceable(fs, to)) return CopyOutcome::Failed;
+        // In a folder this copy created, a name can only be taken by an earlier file under
+        // another spelling (a short name): failing beats losing one of them.
+        if (const CopyOutcome file = fs.Copy(from, to, !fresh, pacing); file != CopyOutcome::Copied) return file;
+        // A disc marks every file read-only, and the copy carries the mark over: the installed
+        // product could never update its own files.
+        if (fromDisc && !fs.ClearReadOnly(to)) return CopyOutcome::Failed;
         copied = i + 1;
         progress.SetValue(copied);
     }
@@ -282,7 +382,7 @@ bool FindFiles(FileSystem& fs, std::wstring_view root, FolderTree& tree) {
     std::wstring base(root);
     EnsureTrailingSeparator(base);
     Pacer unpaced(nullptr);
-    return ListTree(fs, base, tree, unpaced) == CopyOutcome::Copied;
+    return ListTree(fs, base, tree, unpaced, nullptr) == CopyOutcome::Copied;
 }
 
 bool FolderExist(FileSystem& fs, const std::wstring& name) {

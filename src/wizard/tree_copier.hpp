@@ -42,6 +42,10 @@ struct FolderTree {
     NameList fileNames;
     std::vector<std::uint32_t> folderParents;
     std::vector<std::uint32_t> fileParents;
+    // Each listed folder's own files, [filesFrom, filesTo) of the file list; indexed as
+    // parents are, 0 for the root.
+    std::vector<std::uint32_t> filesFrom;
+    std::vector<std::uint32_t> filesTo;
 
     std::size_t FolderCount() const { return folderNames.Count(); }
     std::size_t FileCount() const { return fileNames.Count(); }
@@ -55,16 +59,19 @@ struct FolderTree {
 
 // Lists every folder and file below root into tree, in the copier's order: a folder's own
 // listing is complete before any of its subfolders is entered, and its subfolders' subtrees
-// follow one another. False when a folder can't be listed.
+// follow one another. False when a folder can't be listed, or holds two names the file
+// system takes for one.
 bool FindFiles(FileSystem& fs, std::wstring_view root, FolderTree& tree);
 
 bool FolderExist(FileSystem& fs, const std::wstring& name);
 
 // Copies the tree below source into destination (created one level deep when missing),
 // replacing existing files whatever their attributes. Both roots pass through the file
-// system's Root() first. Stops at the first failure and undoes nothing. Stopped when the
-// window asked it to stop, at a yield between files or inside a long one. Refuses, with
-// Failed, to be entered again while it runs.
+// system's Root() first. Fails before creating anything when the tree holds two names the
+// file system takes for one, or when the destination's volume hasn't the space. Files from
+// a disc lose the read-only mark every disc gives them. Stops at the first failure and
+// undoes nothing. Stopped when the window asked it to stop, at a yield between files or
+// inside a long one. Refuses, with Failed, to be entered again while it runs.
 CopyOutcome CopyFolder(FileSystem& fs, CopyProgress& progress, std::wstring source, std::wstring destination);
 
 }  // namespace setup

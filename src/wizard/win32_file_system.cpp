@@ -19,7 +19,35 @@ std::wstring NativePath(const std::wstring& path) {
     return path.substr(0, path.size() - 1);
 }
 
+// The root of the volume that holds the path ("C:\", a mount point, "\\server\share\"), in the
+// plain form the volume functions take: Wine reports a fixed drive for any "\\?\" root.
+std::optional<std::wstring> VolumeRoot(const std::wstring& path) {
+    std::wstring root(path.size() + 2, L'\0');
+    if (!::GetVolumePathNameW(NativePath(path).c_str(), root.data(), static_cast<DWORD>(root.size())))
+        return std::nullopt;
+    root.resize(::wcslen(root.c_str()));
+    if (StartsWith(root, L"\\\\?\\UNC\\")) return L"\\\\" + root.substr(8);
+    if (StartsWith(root, kLiteral)) return root.substr(kLiteral.size());
+    return root;
+}
+
+// Waits, answering the window meanwhile; false once a stop is asked.
+bool WaitAnswering(CopyPacing& pacing, DWORD milliseconds) {
+    const ULONGLONG end = ::GetTickCount64() + milliseconds;
+    for (;;) {
+        if (!pacing.YieldToWindow()) return false;
+        const ULONGLONG now = ::GetTickCount64();
+        if (now >= end) return true;
+        // Wakes for any input, so a click on Cancel is answered at once.
+        ::MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(end - now), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    }
+}
+
 }  // namespace
+
+bool IsPassingLock(DWORD error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED;
+}
 
 std::wstring LiteralFolderPath(const std::wstring& folder) {
     if (StartsWith(folder, kLiteral) || StartsWith(folder, L"\\\\.\\")) return folder;
@@ -65,7 +93,8 @@ bool Win32FileSystem::ListFolder(const std::wstring& folder, FolderVisitor& visi
         return empty && attributes && (*attributes & attr::kDirectory);
     }
     do {
-        visitor.Entry(data.cFileName, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
+        visitor.Entry(data.cFileName, data.dwFileAttributes,
+                      (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
     } while (::FindNextFileW(find.get(), &data));
     return ::GetLastError() == ERROR_NO_MORE_FILES;
 }
@@ -80,17 +109,59 @@ bool Win32FileSystem::ClearAttributes(const std::wstring& path) {
     return ::SetFileAttributesW(NativePath(path).c_str(), FILE_ATTRIBUTE_NORMAL) != FALSE;
 }
 
+bool Win32FileSystem::ClearReadOnly(const std::wstring& path) {
+    const std::wstring native = NativePath(path);
+    const DWORD attributes = ::GetFileAttributesW(native.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+    if (!(attributes & FILE_ATTRIBUTE_READONLY)) return true;
+    const DWORD rest = attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+    return ::SetFileAttributesW(native.c_str(), rest ? rest : FILE_ATTRIBUTE_NORMAL) != FALSE;
+}
+
+int Win32FileSystem::CompareNames(std::wstring_view a, std::wstring_view b) {
+    // As the file system compares names: code unit by code unit, upper-cased by the system's
+    // own table.
+    const int order =
+        ::CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE);
+    return order == CSTR_LESS_THAN ? -1 : order == CSTR_GREATER_THAN ? 1 : 0;
+}
+
+std::optional<VolumeSpace> Win32FileSystem::Space(const std::wstring& folder) {
+    std::wstring path = NativePath(folder);
+    if (path.empty() || path.back() != L'\\') path += L'\\';
+    ULARGE_INTEGER available{};
+    if (!::GetDiskFreeSpaceExW(path.c_str(), &available, nullptr, nullptr)) return std::nullopt;
+    VolumeSpace space{available.QuadPart, 1};
+    DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
+    if (const auto root = VolumeRoot(folder);
+        root && ::GetDiskFreeSpaceW(root->c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters))
+        space.clusterBytes = static_cast<std::uint64_t>(sectorsPerCluster) * bytesPerSector;
+    return space;
+}
+
+bool Win32FileSystem::OnDisc(const std::wstring& path) {
+    const auto root = VolumeRoot(path);
+    return root && ::GetDriveTypeW(root->c_str()) == DRIVE_CDROM;
+}
+
 bool Win32FileSystem::CreateFolder(const std::wstring& path) {
     return ::CreateDirectoryW(NativePath(path).c_str(), nullptr) != FALSE;
 }
 
 CopyOutcome Win32FileSystem::Copy(const std::wstring& from, const std::wstring& to, bool replace, CopyPacing& pacing) {
-    FileCopyPacing state{pacing};
-    if (::CopyFileExW(NativePath(from).c_str(), NativePath(to).c_str(), FileCopyProgress, &state, nullptr,
-                      replace ? 0 : COPY_FILE_FAIL_IF_EXISTS))
-        return CopyOutcome::Copied;
-    // A copy the routine cancelled ends with ERROR_REQUEST_ABORTED, its partial file removed.
-    return state.stopAsked ? CopyOutcome::Stopped : CopyOutcome::Failed;
+    const std::wstring source = NativePath(from);
+    const std::wstring target = NativePath(to);
+    for (int tried = 1;; ++tried) {
+        FileCopyPacing state{pacing};
+        if (::CopyFileExW(source.c_str(), target.c_str(), FileCopyProgress, &state, nullptr,
+                          replace ? 0 : COPY_FILE_FAIL_IF_EXISTS))
+            return CopyOutcome::Copied;
+        const DWORD error = ::GetLastError();
+        // A copy the routine cancelled ends with ERROR_REQUEST_ABORTED, its partial file removed.
+        if (state.stopAsked) return CopyOutcome::Stopped;
+        if (state.failed || !IsPassingLock(error) || tried == kCopyTries) return CopyOutcome::Failed;
+        if (!WaitAnswering(pacing, kRetryWaits[tried - 1])) return CopyOutcome::Stopped;
+    }
 }
 
 }  // namespace setup

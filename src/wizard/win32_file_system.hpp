@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 
 #include "wizard/file_system.hpp"
 
@@ -30,14 +31,27 @@ DWORD CALLBACK FileCopyProgress(LARGE_INTEGER total, LARGE_INTEGER transferred, 
                                 LARGE_INTEGER streamTransferred, DWORD stream, DWORD reason, HANDLE from, HANDLE to,
                                 LPVOID data) noexcept;
 
+// Whether a failed copy may succeed a moment later: a scanner or the indexer holding a file
+// just written or about to be read.
+bool IsPassingLock(DWORD error);
+
 class Win32FileSystem final : public FileSystem {
 public:
+    // A file held by another program is tried this many times in all, the waits between the
+    // tries given in milliseconds: about two seconds from the first try to the last.
+    static constexpr int kCopyTries = 3;
+    static constexpr DWORD kRetryWaits[kCopyTries - 1] = {500, 1000};
+
     // Literal roots: every name of the tree arrives as it is on the medium.
     std::wstring Root(const std::wstring& folder) override { return LiteralFolderPath(folder); }
     bool ListFolder(const std::wstring& folder, FolderVisitor& visitor) override;
     std::optional<std::uint32_t> Attributes(const std::wstring& path) override;
     bool ClearAttributes(const std::wstring& path) override;
+    bool ClearReadOnly(const std::wstring& path) override;
     bool CreateFolder(const std::wstring& path) override;
+    int CompareNames(std::wstring_view a, std::wstring_view b) override;
+    std::optional<VolumeSpace> Space(const std::wstring& folder) override;
+    bool OnDisc(const std::wstring& path) override;
     CopyOutcome Copy(const std::wstring& from, const std::wstring& to, bool replace, CopyPacing& pacing) override;
 };
 

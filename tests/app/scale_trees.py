@@ -173,6 +173,10 @@ def make(args):
     os.makedirs(tree)
     for name in CLASHING_NAMES:
         write(os.path.join(tree, name), name)
+    # Two folders of one name to the disk, each holding a file of its own.
+    for name in ("Data", "DATA"):
+        os.makedirs(os.path.join(tree, name))
+        write(os.path.join(tree, name, name + ".txt"), name)
     print("made the trees in %.1f s under %s" % (time.monotonic() - started, args.root))
     return 0
 

@@ -1,18 +1,31 @@
 #include "copier/memory_file_system.hpp"
 
 #include <algorithm>
+#include <cwctype>
 
 namespace setup::test {
 
 MemoryFileSystem::MemoryFileSystem() { nodes_[L"C:"].folder = true; }
 
-std::wstring MemoryFileSystem::Key(const std::wstring& path) {
-    std::wstring key;
+namespace {
+
+wchar_t Upper(wchar_t c) { return static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c))); }
+
+}  // namespace
+
+std::wstring MemoryFileSystem::Clean(const std::wstring& path) {
+    std::wstring clean;
     for (wchar_t c : path) {
-        if (c == L'\\' && !key.empty() && key.back() == L'\\') continue;
-        key += c;
+        if (c == L'\\' && !clean.empty() && clean.back() == L'\\') continue;
+        clean += c;
     }
-    if (!key.empty() && key.back() == L'\\') key.pop_back();
+    if (!clean.empty() && clean.back() == L'\\') clean.pop_back();
+    return clean;
+}
+
+std::wstring MemoryFileSystem::Key(const std::wstring& path) {
+    std::wstring key = Clean(path);
+    for (wchar_t& c : key) c = Upper(c);
     return key;
 }
 
@@ -33,12 +46,11 @@ MemoryFileSystem::Node* MemoryFileSystem::Find(const std::wstring& path) {
 }
 
 MemoryFileSystem::Node& MemoryFileSystem::Add(const std::wstring& path, bool folder) {
-    const std::wstring key = Key(path);
-    const auto [parent, name] = Split(key);
+    const auto [parent, name] = Split(Clean(path));
     const bool drive = parent.empty();
     if (!drive && !Find(parent)) Add(parent, true);
-    auto [it, added] = nodes_.try_emplace(key);
-    if (added && !drive) nodes_[parent].children.push_back(name);
+    auto [it, added] = nodes_.try_emplace(Key(path));
+    if (added && !drive) nodes_[Key(parent)].children.push_back(name);
     it->second.folder = folder;
     return it->second;
 }
@@ -51,6 +63,16 @@ void MemoryFileSystem::AddFile(const std::wstring& path, std::string content, st
     Node& node = Add(path, false);
     node.content = std::move(content);
     node.attributes = attributes;
+}
+
+void MemoryFileSystem::AddDistinct(const std::wstring& path, bool folder) {
+    const auto [parent, name] = Split(Clean(path));
+    Node& node = Add(parent, true);
+    node.distinct.emplace_back(name, folder);
+}
+
+void MemoryFileSystem::SetListedSize(const std::wstring& path, std::uint64_t size) {
+    if (Node* node = Find(path)) node->listedSize = size;
 }
 
 bool MemoryFileSystem::IsFolder(const std::wstring& path) const {
@@ -84,19 +106,22 @@ std::size_t MemoryFileSystem::CallCount(Op op) const {
         std::count_if(calls_.begin(), calls_.end(), [op](const auto& c) { return c.first == op; }));
 }
 
-bool MemoryFileSystem::Fails(Op op, const std::wstring& path) {
-    return failures_.count({op, Key(path)}) != 0;
-}
+bool MemoryFileSystem::Fails(Op op, const std::wstring& path) { return failures_.count({op, Key(path)}) != 0; }
 
 bool MemoryFileSystem::ListFolder(const std::wstring& folder, FolderVisitor& visitor) {
     calls_.emplace_back(Op::List, folder);
     const Node* node = Find(folder);
     if (!node || !node->folder || Fails(Op::List, folder)) return false;
     // As on a real disk, the listing starts with the folder itself and its parent.
-    visitor.Entry(L".", true);
-    visitor.Entry(L"..", true);
+    visitor.Entry(L".", attr::kDirectory, 0);
+    visitor.Entry(L"..", attr::kDirectory, 0);
     const std::wstring prefix = Key(folder) + L'\\';
-    for (const std::wstring& name : node->children) visitor.Entry(name, nodes_.at(prefix + name).folder);
+    for (const std::wstring& name : node->children) {
+        const Node& child = nodes_.at(Key(prefix + name));
+        visitor.Entry(name, child.attributes | (child.folder ? attr::kDirectory : 0),
+                      child.listedSize.value_or(child.content.size()));
+    }
+    for (const auto& [name, folder] : node->distinct) visitor.Entry(name, folder ? attr::kDirectory : 0, 1);
     return true;
 }
 
@@ -115,6 +140,31 @@ bool MemoryFileSystem::ClearAttributes(const std::wstring& path) {
     return true;
 }
 
+bool MemoryFileSystem::ClearReadOnly(const std::wstring& path) {
+    calls_.emplace_back(Op::ClearReadOnly, path);
+    Node* node = Find(path);
+    if (!node || Fails(Op::ClearReadOnly, path)) return false;
+    node->attributes &= ~attr::kReadOnly;
+    return true;
+}
+
+int MemoryFileSystem::CompareNames(std::wstring_view a, std::wstring_view b) {
+    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
+        const wchar_t x = Upper(a[i]);
+        const wchar_t y = Upper(b[i]);
+        if (x != y) return x < y ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+std::optional<VolumeSpace> MemoryFileSystem::Space(const std::wstring& folder) {
+    return IsFolder(folder) ? space_ : std::nullopt;
+}
+
+bool MemoryFileSystem::OnDisc(const std::wstring& path) {
+    return disc_ && Key(path).compare(0, disc_->size(), *disc_) == 0;
+}
+
 bool MemoryFileSystem::CreateFolder(const std::wstring& path) {
     calls_.emplace_back(Op::CreateFolder, path);
     const std::wstring key = Key(path);
@@ -123,8 +173,7 @@ bool MemoryFileSystem::CreateFolder(const std::wstring& path) {
     return true;
 }
 
-CopyOutcome MemoryFileSystem::Copy(const std::wstring& from, const std::wstring& to, bool replace,
-                                   CopyPacing& pacing) {
+CopyOutcome MemoryFileSystem::Copy(const std::wstring& from, const std::wstring& to, bool replace, CopyPacing& pacing) {
     calls_.emplace_back(Op::Copy, to);
     const Node* source = Find(from);
     if (!source || source->folder || !IsFolder(Split(Key(to)).first)) return CopyOutcome::Failed;
@@ -134,8 +183,7 @@ CopyOutcome MemoryFileSystem::Copy(const std::wstring& from, const std::wstring&
         // Windows refuses these: a read-only file always, a hidden or system one unless
         // the source carries the same attribute.
         const std::uint32_t hiding = existing->attributes & (attr::kHidden | attr::kSystem);
-        if (existing->folder || (existing->attributes & attr::kReadOnly) ||
-            (hiding & ~source->attributes) != 0)
+        if (existing->folder || (existing->attributes & attr::kReadOnly) || (hiding & ~source->attributes) != 0)
             return CopyOutcome::Failed;
     }
     // As on Windows, a copy cancelled between chunks leaves no partial file behind.

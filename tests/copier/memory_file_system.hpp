@@ -1,7 +1,7 @@
 #pragma once
-// An in-memory file system that behaves as Windows does where the copier cares (one-level
-// folder creation, refusal to overwrite read-only, hidden or system files) and can fail any
-// chosen operation on any chosen path.
+// An in-memory file system that behaves as Windows does where the copier cares (names that
+// differ only in letter case are one name, one-level folder creation, refusal to overwrite
+// read-only, hidden or system files) and can fail any chosen operation on any chosen path.
 #include <map>
 #include <optional>
 #include <set>
@@ -13,7 +13,7 @@
 
 namespace setup::test {
 
-enum class Op { List, Attributes, ClearAttributes, CreateFolder, Copy };
+enum class Op { List, Attributes, ClearAttributes, ClearReadOnly, CreateFolder, Copy };
 
 class MemoryFileSystem final : public FileSystem {
 public:
@@ -22,6 +22,15 @@ public:
     // Missing parents are added as plain folders. Entries list in the order they were added.
     void AddFolder(const std::wstring& path, std::uint32_t attributes = 0);
     void AddFile(const std::wstring& path, std::string content = {}, std::uint32_t attributes = 0);
+    // An entry that sits beside one of another spelling, as on a disk that tells letter case
+    // apart; only listing sees it.
+    void AddDistinct(const std::wstring& path, bool folder);
+    // A file that lists with this size whatever its content, for sizes no test can hold.
+    void SetListedSize(const std::wstring& path, std::uint64_t size);
+    // What Space() answers for every folder; nothing by default.
+    void SetSpace(std::optional<VolumeSpace> space) { space_ = space; }
+    // Paths under this prefix lie on a disc.
+    void SetDisc(const std::wstring& prefix) { disc_ = Key(prefix); }
 
     bool IsFolder(const std::wstring& path) const;
     bool IsFile(const std::wstring& path) const;
@@ -41,7 +50,11 @@ public:
     bool ListFolder(const std::wstring& folder, FolderVisitor& visitor) override;
     std::optional<std::uint32_t> Attributes(const std::wstring& path) override;
     bool ClearAttributes(const std::wstring& path) override;
+    bool ClearReadOnly(const std::wstring& path) override;
     bool CreateFolder(const std::wstring& path) override;
+    int CompareNames(std::wstring_view a, std::wstring_view b) override;
+    std::optional<VolumeSpace> Space(const std::wstring& folder) override;
+    bool OnDisc(const std::wstring& path) override;
     CopyOutcome Copy(const std::wstring& from, const std::wstring& to, bool replace, CopyPacing& pacing) override;
 
 private:
@@ -49,9 +62,12 @@ private:
         bool folder = false;
         std::uint32_t attributes = 0;
         std::string content;
+        std::optional<std::uint64_t> listedSize;
         std::vector<std::wstring> children;
+        std::vector<std::pair<std::wstring, bool>> distinct;  // listed only
     };
-    // Like Windows, repeated and trailing separators don't change the path.
+    // Like Windows, repeated and trailing separators and letter case don't change the path.
+    static std::wstring Clean(const std::wstring& path);
     static std::wstring Key(const std::wstring& path);
     static std::pair<std::wstring, std::wstring> Split(const std::wstring& key);
     const Node* Find(const std::wstring& path) const;
@@ -63,6 +79,8 @@ private:
     std::set<std::pair<Op, std::wstring>> failures_;
     std::vector<std::pair<Op, std::wstring>> calls_;
     std::size_t chunkSize_ = 0;
+    std::optional<VolumeSpace> space_;
+    std::optional<std::wstring> disc_;
 };
 
 }  // namespace setup::test

@@ -1,6 +1,7 @@
 // Times one way of copying a tree, for tools/bench-copier.sh, which alternates the ways and
 // prints the medians. Each run prints one line "seconds=<s> ..." on success.
 //   copier_bench copier SRC DST   the copier, its progress bar on a visible window
+//   copier_bench unchecked SRC DST  the same, without the space and disc checks: their cost
 //   copier_bench bare SRC DST     CreateDirectoryW and CopyFileW over the copier's lists, no window
 //   copier_bench xcopy SRC DST    xcopy /E /H /Y /I, its output to NUL
 //   copier_bench list SRC         the copier's listing alone: entries, time and memory
@@ -23,9 +24,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double Seconds(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
+double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 std::wstring WithSeparator(std::wstring path) {
     if (path.empty() || path.back() != L'\\') path += L'\\';
@@ -47,7 +46,30 @@ struct WindowTraits {
     static void Close(Type h) noexcept { ::DestroyWindow(h); }
 };
 
-int RunCopier(const std::wstring& source, const std::wstring& destination) {
+// The Win32 file system that never tells the space or a disc: the copier then skips the
+// checks that need them, so the difference is what they cost.
+class UncheckedFileSystem final : public FileSystem {
+public:
+    std::wstring Root(const std::wstring& folder) override { return fs_.Root(folder); }
+    bool ListFolder(const std::wstring& folder, FolderVisitor& visitor) override {
+        return fs_.ListFolder(folder, visitor);
+    }
+    std::optional<std::uint32_t> Attributes(const std::wstring& path) override { return fs_.Attributes(path); }
+    bool ClearAttributes(const std::wstring& path) override { return fs_.ClearAttributes(path); }
+    bool ClearReadOnly(const std::wstring& path) override { return fs_.ClearReadOnly(path); }
+    bool CreateFolder(const std::wstring& path) override { return fs_.CreateFolder(path); }
+    int CompareNames(std::wstring_view a, std::wstring_view b) override { return fs_.CompareNames(a, b); }
+    std::optional<VolumeSpace> Space(const std::wstring&) override { return std::nullopt; }
+    bool OnDisc(const std::wstring&) override { return false; }
+    CopyOutcome Copy(const std::wstring& from, const std::wstring& to, bool replace, CopyPacing& pacing) override {
+        return fs_.Copy(from, to, replace, pacing);
+    }
+
+private:
+    Win32FileSystem fs_;
+};
+
+int RunCopier(const std::wstring& source, const std::wstring& destination, bool checked) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
     ::InitCommonControlsEx(&controls);
     WNDCLASSW windowClass{};
@@ -59,11 +81,11 @@ int RunCopier(const std::wstring& source, const std::wstring& destination) {
     ::RegisterClassW(&windowClass);
     // The Wizard window's size and its progress bar's place and size, at 96 DPI.
     UniqueHandle<WindowTraits> window(::CreateWindowExW(0, windowClass.lpszClassName, L"copier", WS_OVERLAPPEDWINDOW,
-                                                        100, 100, 510, 390, nullptr, nullptr,
-                                                        windowClass.hInstance, nullptr));
+                                                        100, 100, 510, 390, nullptr, nullptr, windowClass.hInstance,
+                                                        nullptr));
     if (!window) return 2;
-    HWND bar = ::CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, 40, 176, 409, 17,
-                                 window.get(), nullptr, windowClass.hInstance, nullptr);
+    HWND bar = ::CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, 40, 176, 409, 17, window.get(),
+                                 nullptr, windowClass.hInstance, nullptr);
     ::ShowWindow(window.get(), SW_SHOWNORMAL);
     ::UpdateWindow(window.get());
     for (int i = 0; i < 20; ++i) {
@@ -72,7 +94,9 @@ int RunCopier(const std::wstring& source, const std::wstring& destination) {
     }
     if (!::IsWindowVisible(bar)) return 2;
 
-    Win32FileSystem fs;
+    Win32FileSystem win32;
+    UncheckedFileSystem unchecked;
+    FileSystem& fs = checked ? static_cast<FileSystem&>(win32) : unchecked;
     bool stop = false;
     ProgressBarSink progress(bar, PumpWaitingMessages, stop);
     const auto start = Clock::now();
@@ -80,9 +104,8 @@ int RunCopier(const std::wstring& source, const std::wstring& destination) {
     const double seconds = Seconds(start);
     const auto position = ::SendMessageW(bar, PBM_GETPOS, 0, 0);
     const auto maximum = ::SendMessageW(bar, PBM_GETRANGE, FALSE, 0);
-    std::printf("seconds=%.3f outcome=%s bar=%ld/%ld\n", seconds,
-                outcome == CopyOutcome::Copied ? "copied" : "failed", static_cast<long>(position),
-                static_cast<long>(maximum));
+    std::printf("seconds=%.3f outcome=%s bar=%ld/%ld\n", seconds, outcome == CopyOutcome::Copied ? "copied" : "failed",
+                static_cast<long>(position), static_cast<long>(maximum));
     return outcome == CopyOutcome::Copied && position == maximum ? 0 : 1;
 }
 
@@ -109,8 +132,8 @@ int RunBare(const std::wstring& sourceArg, const std::wstring& destinationArg) {
 
 int RunXcopy(const std::wstring& source, const std::wstring& destination) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    UniqueFile nul(::CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                                 OPEN_EXISTING, 0, nullptr));
+    UniqueFile nul(
+        ::CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -120,8 +143,7 @@ int RunXcopy(const std::wstring& source, const std::wstring& destination) {
     std::wstring command = L"xcopy.exe /E /H /Y /I \"" + source + L"\" \"" + destination + L"\"";
     PROCESS_INFORMATION process{};
     const auto start = Clock::now();
-    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                          &process))
+    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process))
         return 1;
     UniqueHandleK processHandle(process.hProcess);
     UniqueHandleK threadHandle(process.hThread);
@@ -145,12 +167,13 @@ int RunList(const std::wstring& sourceArg) {
     PROCESS_MEMORY_COUNTERS after{};
     ::GetProcessMemoryInfo(::GetCurrentProcess(), &after, sizeof after);
     const auto mib = [](std::size_t bytes) { return static_cast<double>(bytes) / (1024.0 * 1024.0); };
-    std::printf("seconds=%.3f entries=%u folders=%u files=%u lists=%.1fMiB "
-                "peak_working_set_growth=%.1fMiB peak_private_growth=%.1fMiB\n",
-                seconds, static_cast<unsigned>(tree.FolderCount() + tree.FileCount()),
-                static_cast<unsigned>(tree.FolderCount()), static_cast<unsigned>(tree.FileCount()),
-                mib(tree.Bytes()), mib(after.PeakWorkingSetSize - before.PeakWorkingSetSize),
-                mib(after.PeakPagefileUsage - before.PeakPagefileUsage));
+    std::printf(
+        "seconds=%.3f entries=%u folders=%u files=%u lists=%.1fMiB "
+        "peak_working_set_growth=%.1fMiB peak_private_growth=%.1fMiB\n",
+        seconds, static_cast<unsigned>(tree.FolderCount() + tree.FileCount()),
+        static_cast<unsigned>(tree.FolderCount()), static_cast<unsigned>(tree.FileCount()), mib(tree.Bytes()),
+        mib(after.PeakWorkingSetSize - before.PeakWorkingSetSize),
+        mib(after.PeakPagefileUsage - before.PeakPagefileUsage));
     return 0;
 }
 
@@ -159,10 +182,11 @@ int RunList(const std::wstring& sourceArg) {
 
 int wmain(int argc, wchar_t** argv) {
     const std::wstring mode = argc > 1 ? argv[1] : L"";
-    if (mode == L"copier" && argc == 4) return setup::RunCopier(argv[2], argv[3]);
+    if (mode == L"copier" && argc == 4) return setup::RunCopier(argv[2], argv[3], true);
+    if (mode == L"unchecked" && argc == 4) return setup::RunCopier(argv[2], argv[3], false);
     if (mode == L"bare" && argc == 4) return setup::RunBare(argv[2], argv[3]);
     if (mode == L"xcopy" && argc == 4) return setup::RunXcopy(argv[2], argv[3]);
     if (mode == L"list" && argc == 3) return setup::RunList(argv[2]);
-    std::fprintf(stderr, "usage: copier_bench copier|bare|xcopy SRC DST | list SRC\n");
+    std::fprintf(stderr, "usage: copier_bench copier|unchecked|bare|xcopy SRC DST | list SRC\n");
     return 2;
 }

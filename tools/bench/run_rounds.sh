@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The timed part of tools/bench-copier.sh, under its display and in its Wine prefix:
-# run_rounds.sh ROOT BENCH_EXE WORK ROUNDS. Appends "tree method seconds" lines to WORK/results.txt.
+# run_rounds.sh ROOT BENCH_EXE WORK ROUNDS. Appends "round tree method seconds" lines to
+# WORK/results.txt.
 set -euo pipefail
 wine_run=$1/tools/wine-run.sh bench=$2 work=$3 rounds=$4
 winpath() { local p=$1; echo "Z:${p//\//\\}"; }
@@ -16,18 +17,18 @@ run() {  # run METHOD TREE -> prints seconds
 wineserver -p 2>/dev/null || true  # keep one server for all runs
 results=$work/results.txt
 : >"$results"
-methods_small=(copier bare xcopy)
+methods_small=(copier bare xcopy unchecked)
 methods_large=(copier bare)
 for ((r = 0; r < rounds; r++)); do
   # Each round starts with another method, so none always runs first.
-  for ((i = 0; i < 3; i++)); do
-    m=${methods_small[$(((r + i) % 3))]}
-    echo "small $m $(run "$m" small)" >>"$results"
+  for ((i = 0; i < ${#methods_small[@]}; i++)); do
+    m=${methods_small[$(((r + i) % ${#methods_small[@]}))]}
+    echo "$r small $m $(run "$m" small)" >>"$results"
   done
   # The large copies take well under a second each: three of each per round.
   for ((i = 0; i < 6; i++)); do
     m=${methods_large[$(((r + i) % 2))]}
-    echo "large $m $(run "$m" large)" >>"$results"
+    echo "$r large $m $(run "$m" large)" >>"$results"
   done
 done
 rm -rf "$work/dst"
