@@ -8,6 +8,7 @@
 #include <cstring>
 #include <thread>
 #include <cwctype>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -232,6 +233,43 @@ TEST_F(RealTree, AStopWhileWaitingForAHeldFileStops) {
     EXPECT_EQ(CopyFolder(fs, progress, Path(L"src\\"), Path(L"dst\\")), CopyOutcome::Stopped);
     EXPECT_EQ(progress.finished, 2);
     EXPECT_EQ(progress.yields, 4);
+}
+
+// What Windows calls between the chunks of one long file (Wine never does): a stop asked
+// there cancels the copy, and nothing the caller throws may unwind through the system.
+TEST(FileCopyProgress, CancelsOnceAStopIsAskedAndNeverLetsAnExceptionThrough) {
+    struct Pacing final : CopyPacing {
+        bool YieldToWindow() override {
+            ++calls;
+            if (fail) throw std::runtime_error("a handler failed");
+            return !stop;
+        }
+        int calls = 0;
+        bool stop = false;
+        bool fail = false;
+    } pacing;
+    const LARGE_INTEGER n{};
+    auto call = [&](FileCopyPacing& state, DWORD reason) {
+        return FileCopyProgress(n, n, n, n, 1, reason, nullptr, nullptr, &state);
+    };
+    FileCopyPacing state{pacing};
+    EXPECT_EQ(call(state, CALLBACK_CHUNK_FINISHED), static_cast<DWORD>(PROGRESS_CONTINUE));
+    EXPECT_EQ(call(state, CALLBACK_STREAM_SWITCH), static_cast<DWORD>(PROGRESS_CONTINUE));
+    EXPECT_EQ(pacing.calls, 1) << "only finished chunks let the window run";
+    EXPECT_FALSE(state.stopAsked || state.failed);
+
+    pacing.stop = true;
+    EXPECT_EQ(call(state, CALLBACK_CHUNK_FINISHED), static_cast<DWORD>(PROGRESS_CANCEL));
+    EXPECT_TRUE(state.stopAsked);
+    EXPECT_FALSE(state.failed);
+
+    FileCopyPacing thrown{pacing};
+    pacing.fail = true;
+    EXPECT_EQ(call(thrown, CALLBACK_CHUNK_FINISHED), static_cast<DWORD>(PROGRESS_CANCEL));
+    EXPECT_TRUE(thrown.failed);
+    EXPECT_FALSE(thrown.stopAsked) << "a failure is no stop";
+    EXPECT_EQ(FileCopyProgress(n, n, n, n, 1, CALLBACK_CHUNK_FINISHED, nullptr, nullptr, nullptr),
+              static_cast<DWORD>(PROGRESS_CONTINUE));
 }
 
 // As the disk compares names: every letter by the system's upper-case table, nothing more.
