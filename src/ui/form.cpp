@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "ui/application.hpp"
-#include "ui/dpi.hpp"
 #include "ui/form_shared.hpp"
 #include "ui/resource_ids.h"
 
@@ -55,7 +54,7 @@ void RegisterFormClass(const wchar_t* name, WNDPROC proc) {
 
 }  // namespace
 
-Form::Form(const FormDesign& design) : design_(design) {}
+Form::Form(const FormDesign& design, const Desktop& desktop) : design_(design), desktop_(desktop) {}
 
 Form::~Form() { Unload(); }
 
@@ -73,14 +72,18 @@ void Form::Load() {
     if (hwnd_) return;
     RegisterFrameClass();
     RegisterFormClass(design_.windowClass, &Form::WindowProc);
+    // Born on its monitor at that monitor's DPI, at its final size and place, so the system
+    // has no DPI change to correct once it is shown.
+    dpi_ = desktop_.PrimaryMonitor().dpi;
+    const RECT at = PlacedRect(FrameAt(dpi_), nullptr);
+    placing_ = true;
     // The window belongs to this object from its first message on (WM_NCCREATE).
-    if (!::CreateWindowExW(form::kExStyle, design_.windowClass, design_.caption, form::kStyle, CW_USEDEFAULT,
-                           CW_USEDEFAULT, 100, 100, nullptr, nullptr, Instance(), this)) {
+    if (!::CreateWindowExW(form::kExStyle, design_.windowClass, design_.caption, form::kStyle, at.left, at.top,
+                           at.right - at.left, at.bottom - at.top, nullptr, nullptr, Instance(), this)) {
         ReportUnexpectedFailure();
         return;
     }
     whiteBrush_.reset(::CreateSolidBrush(form::kWhite));
-    dpi_ = DpiOf(hwnd_);
     CreateControls();
     ApplyLayout(nullptr);
     // Access keys stay underlined, as designed, not only after Alt is pressed.
@@ -246,7 +249,10 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             OnActivate(LOWORD(wp) != WA_INACTIVE);
             return 0;
         case WM_DPICHANGED: {
+            if (HIWORD(wp) == 0) return 0;
             dpi_ = HIWORD(wp);
+            // The window being placed is laid out again at this DPI where the design puts it.
+            if (placing_) return 0;
             const auto* suggested = reinterpret_cast<const RECT*>(lp);
             const POINT origin{suggested->left, suggested->top};
             ApplyLayout(&origin);

@@ -12,13 +12,14 @@
 #include <vector>
 
 #include "platform/unique_handle.hpp"
+#include "ui/desktop.hpp"
 #include "ui/form_design.hpp"
 
 namespace setup::ui {
 
 class Form {
 public:
-    explicit Form(const FormDesign& design);
+    explicit Form(const FormDesign& design, const Desktop& desktop = SystemDesktop());
     virtual ~Form();
     Form(const Form&) = delete;
     Form& operator=(const Form&) = delete;
@@ -71,6 +72,10 @@ private:
     // form_placement.cpp
     void ApplyLayout(const POINT* windowOrigin);
     void PlaceWindow(const POINT* windowOrigin);
+    // The window rectangle around a client area whose top-left corner is at 0, 0.
+    RECT FrameAt(int dpi) const;
+    RECT PlacedRect(const RECT& frame, const POINT* windowOrigin) const;
+    void MoveTo(const RECT& window);
     void ApplyFonts();
     void ApplyIcons();
     HFONT FontFor(const Font& font) const;
@@ -86,8 +91,11 @@ private:
     void OnActivate(bool active);
 
     const FormDesign& design_;
+    const Desktop& desktop_;
     HWND hwnd_ = nullptr;
     int dpi_ = 96;
+    // While the window is created and placed: a DPI change then is laid out by the placing.
+    bool placing_ = false;
     std::vector<Child> children_;
     std::vector<std::pair<Font, UniqueFont>> fonts_;
     UniqueBrush whiteBrush_;

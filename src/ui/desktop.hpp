@@ -1,0 +1,24 @@
+#pragma once
+// What the windows ask of the system around them: the monitor they open on. A seam: tests
+// give other monitors and DPIs.
+#include <windows.h>
+
+namespace setup::ui {
+
+struct MonitorArea {
+    RECT monitor;  // screen pixels
+    RECT work;     // the monitor less the taskbar and docked bars
+    int dpi;
+};
+
+class Desktop {
+public:
+    virtual ~Desktop() = default;
+    // The monitor the windows open on: the primary one, whose top-left corner is the
+    // screen's origin that the Launcher's designed place counts from.
+    virtual MonitorArea PrimaryMonitor() const = 0;
+};
+
+const Desktop& SystemDesktop();
+
+}  // namespace setup::ui
