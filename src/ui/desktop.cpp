@@ -39,6 +39,12 @@ public:
         area.dpi = MonitorDpi(monitor);
         return area;
     }
+
+    bool HighContrast() const override {
+        HIGHCONTRASTW hc{};
+        hc.cbSize = sizeof hc;
+        return ::SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof hc, &hc, 0) && (hc.dwFlags & HCF_HIGHCONTRASTON);
+    }
 };
 
 }  // namespace

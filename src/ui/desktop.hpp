@@ -1,6 +1,6 @@
 #pragma once
-// What the windows ask of the system around them: the monitor they open on. A seam: tests
-// give other monitors and DPIs.
+// What the windows ask of the system around them: the monitor they open on and whether high
+// contrast is on. A seam: tests give other monitors and force the switch.
 #include <windows.h>
 
 namespace setup::ui {
@@ -17,6 +17,7 @@ public:
     // The monitor the windows open on: the primary one, whose top-left corner is the
     // screen's origin that the Launcher's designed place counts from.
     virtual MonitorArea PrimaryMonitor() const = 0;
+    virtual bool HighContrast() const = 0;
 };
 
 const Desktop& SystemDesktop();

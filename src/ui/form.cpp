@@ -84,6 +84,7 @@ void Form::Load() {
         return;
     }
     whiteBrush_.reset(::CreateSolidBrush(form::kWhite));
+    FollowSystemColours();
     CreateControls();
     ApplyLayout(nullptr);
     // Access keys stay underlined, as designed, not only after Alt is pressed.
@@ -248,6 +249,11 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_ACTIVATE:
             OnActivate(LOWORD(wp) != WA_INACTIVE);
             return 0;
+        case WM_SYSCOLORCHANGE:
+        case WM_SETTINGCHANGE:
+        case WM_THEMECHANGED:
+            OnSystemColoursChanged(msg, wp, lp);
+            return ::DefWindowProcW(hwnd, msg, wp, lp);
         case WM_DPICHANGED: {
             if (HIWORD(wp) == 0) return 0;
             dpi_ = HIWORD(wp);

@@ -83,6 +83,8 @@ private:
     // form_painting.cpp
     void Paint();
     LRESULT ControlColours(HDC dc, HWND control);
+    void FollowSystemColours();
+    void OnSystemColoursChanged(UINT msg, WPARAM wp, LPARAM lp);
 
     // form_keyboard.cpp
     std::vector<const Child*> TabStops() const;
@@ -96,6 +98,8 @@ private:
     int dpi_ = 96;
     // While the window is created and placed: a DPI change then is laid out by the placing.
     bool placing_ = false;
+    // The system's colours instead of the design's white and pictures.
+    bool systemColours_ = false;
     std::vector<Child> children_;
     std::vector<std::pair<Font, UniqueFont>> fonts_;
     UniqueBrush whiteBrush_;

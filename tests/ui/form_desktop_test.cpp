@@ -1,11 +1,14 @@
-// The form runtime on the desktop of the test's choosing: monitors of other sizes and DPIs, a
-// DPI change while a window is placed.
+// The form runtime on the desktop of the test's choosing: high contrast forced on and off,
+// monitors of other sizes and DPIs, a DPI change while a window is placed.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "e2e/driver.hpp"
+#include "ui/application.hpp"
 #include "ui/control_ids.hpp"
 #include "ui/designs.hpp"
 #include "ui/fake_desktop.hpp"
@@ -20,6 +23,124 @@ class PlainForm : public Form {
 public:
     using Form::Form;
 };
+
+// GetSysColor's 0x00BBGGRR as the screen captures read, 0x00RRGGBB.
+std::uint32_t Screen(COLORREF c) { return (c & 0xFFu) << 16 | (c & 0xFF00u) | (c >> 16 & 0xFFu); }
+std::uint32_t SysColour(int index) { return Screen(::GetSysColor(index)); }
+
+// Waits until the client area's pixels in `area` (client coordinates), once painted, satisfy
+// `wanted`: every one of them, or with `any`, one at least.
+template <class Wanted>
+bool ClientShows(HWND hwnd, RECT area, Wanted wanted, bool any = false) {
+    return e2e::WaitUntil(
+        [&] {
+            ui::PumpWaitingMessages();
+            RECT r = area;
+            ::MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&r), 2);
+            const auto shot = e2e::CaptureScreen(r);
+            if (!shot) return false;
+            for (const std::uint32_t p : shot->bgr)
+                if (wanted(p) == any) return any;
+            return !any;
+        },
+        3000);
+}
+
+// The Wizard window's banner shows light blue artwork right of its white part; its line runs
+// along y = 312 from the end of Label2 at x = 113.
+constexpr RECT kBannerArtwork{400, 4, 490, 54};
+constexpr RECT kWizardLine{113, 312, 496, 313};
+
+bool PictureShown(HWND hwnd) {
+    return ClientShows(
+        hwnd, kBannerArtwork, [](std::uint32_t p) { return p != SysColour(COLOR_BTNFACE); }, true);
+}
+bool NoPicture(HWND hwnd) {
+    return ClientShows(hwnd, kBannerArtwork, [](std::uint32_t p) { return p == SysColour(COLOR_BTNFACE); });
+}
+bool LineIn(HWND hwnd, std::uint32_t colour) {
+    return ClientShows(hwnd, kWizardLine, [&](std::uint32_t p) { return p == colour; });
+}
+
+struct LabelColours {
+    HBRUSH brush;
+    COLORREF back, text;
+};
+
+LabelColours ColoursFor(const Form& form, int id) {
+    HWND control = form.Control(id);
+    HDC dc = ::GetDC(form.Handle());
+    ::SetBkColor(dc, RGB(1, 2, 3));
+    ::SetTextColor(dc, RGB(1, 2, 3));
+    // The frame passes its labels' question on; the form answers for the frame itself.
+    const auto brush = reinterpret_cast<HBRUSH>(::SendMessageW(
+        ::GetParent(control), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control)));
+    const LabelColours out{brush, ::GetBkColor(dc), ::GetTextColor(dc)};
+    ::ReleaseDC(form.Handle(), dc);
+    return out;
+}
+
+class HighContrast : public ::testing::Test {
+protected:
+    void TearDown() override { form.Unload(); }
+    void Load(bool on) {
+        desktop.highContrast = on;
+        form.Load();
+        ASSERT_TRUE(form.Loaded());
+        ui::PumpWaitingMessages();
+    }
+
+    FakeDesktop desktop;
+    PlainForm form{ui::WizardDesign(), desktop};
+};
+
+TEST_F(HighContrast, EveryLabelAndTheFrameTakeTheSystemsColoursAndNoPictureIsDrawn) {
+    Load(true);
+    for (int id : {ids::kSetupLbSetup, ids::kSetupLbInit, ids::kSetupFraInit}) {
+        SCOPED_TRACE(id);
+        const LabelColours c = ColoursFor(form, id);
+        EXPECT_EQ(c.brush, ::GetSysColorBrush(COLOR_WINDOW));
+        EXPECT_EQ(c.back, ::GetSysColor(COLOR_WINDOW));
+        EXPECT_EQ(c.text, ::GetSysColor(COLOR_WINDOWTEXT));
+    }
+    for (int id : {ids::kSetupLabel2, ids::kSetupLbMsg, ids::kSetupLbPb}) {
+        SCOPED_TRACE(id);
+        const LabelColours c = ColoursFor(form, id);
+        EXPECT_EQ(c.brush, ::GetSysColorBrush(COLOR_BTNFACE));
+        EXPECT_EQ(c.back, ::GetSysColor(COLOR_BTNFACE));
+        EXPECT_EQ(c.text, ::GetSysColor(COLOR_BTNTEXT));
+    }
+    EXPECT_TRUE(NoPicture(form.Handle()));
+    EXPECT_TRUE(LineIn(form.Handle(), SysColour(COLOR_BTNTEXT)));
+}
+
+TEST_F(HighContrast, OffTheWindowKeepsItsDesignedWhiteAndPicture) {
+    Load(false);
+    const LabelColours c = ColoursFor(form, ids::kSetupLbInit);
+    EXPECT_NE(c.brush, ::GetSysColorBrush(COLOR_WINDOW));
+    EXPECT_EQ(c.back, RGB(255, 255, 255));
+    EXPECT_EQ(c.text, ::GetSysColor(COLOR_BTNTEXT));
+    EXPECT_TRUE(PictureShown(form.Handle()));
+    EXPECT_TRUE(LineIn(form.Handle(), 0xFFFFFF));
+}
+
+// Each of the system's three notices of new colours repaints the open window in them.
+TEST_F(HighContrast, AnOpenWindowFollowsEachSwitch) {
+    Load(false);
+    ASSERT_TRUE(PictureShown(form.Handle()));
+    bool on = false;
+    for (UINT notice : {WM_SETTINGCHANGE, WM_SYSCOLORCHANGE, WM_THEMECHANGED, WM_SETTINGCHANGE}) {
+        SCOPED_TRACE(notice);
+        on = !on;
+        desktop.highContrast = on;
+        ::SendMessageW(form.Handle(), notice, notice == WM_SETTINGCHANGE ? SPI_SETHIGHCONTRAST : 0, 0);
+        EXPECT_TRUE(on ? NoPicture(form.Handle()) : PictureShown(form.Handle()));
+        EXPECT_TRUE(LineIn(form.Handle(), on ? SysColour(COLOR_BTNTEXT) : 0xFFFFFF));
+        EXPECT_EQ(ColoursFor(form, ids::kSetupLbInit).brush == ::GetSysColorBrush(COLOR_WINDOW), on);
+    }
+}
+
+// --- Placement ---------------------------------------------------------------------------
 
 RECT WindowRect(HWND hwnd) {
     RECT r{};
