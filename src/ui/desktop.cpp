@@ -45,6 +45,8 @@ public:
         hc.cbSize = sizeof hc;
         return ::SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof hc, &hc, 0) && (hc.dwFlags & HCF_HIGHCONTRASTON);
     }
+
+    std::unique_ptr<TaskbarList> ConnectTaskbar() const override { return ConnectShellTaskbar(); }
 };
 
 }  // namespace

@@ -1,7 +1,11 @@
 #pragma once
-// What the windows ask of the system around them: the monitor they open on and whether high
-// contrast is on. A seam: tests give other monitors and force the switch.
+// What the windows ask of the system around them: the monitor they open on, whether high
+// contrast is on, and the taskbar. A seam: tests give other monitors and force the switch.
 #include <windows.h>
+
+#include <memory>
+
+#include "ui/taskbar_button.hpp"
 
 namespace setup::ui {
 
@@ -18,6 +22,7 @@ public:
     // screen's origin that the Launcher's designed place counts from.
     virtual MonitorArea PrimaryMonitor() const = 0;
     virtual bool HighContrast() const = 0;
+    virtual std::unique_ptr<TaskbarList> ConnectTaskbar() const = 0;
 };
 
 const Desktop& SystemDesktop();

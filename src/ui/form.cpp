@@ -111,10 +111,12 @@ void Form::Attach(HWND hwnd) {
     hwnd_ = hwnd;
     ++LoadedForms();
     ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    taskbar_.Attach(hwnd);
 }
 
 void Form::Detach() {
     if (!hwnd_) return;
+    taskbar_.Detach();
     // Messages still on their way to the dying window find no object.
     ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
     hwnd_ = nullptr;
@@ -230,6 +232,10 @@ LRESULT CALLBACK Form::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     HWND hwnd = hwnd_;
+    if (msg != 0 && msg == TaskbarButton::CreatedMessage()) {
+        taskbar_.OnCreated();
+        return 0;
+    }
     switch (msg) {
         case WM_COMMAND:
             if (HIWORD(wp) == BN_CLICKED) {

@@ -14,6 +14,7 @@
 #include "platform/unique_handle.hpp"
 #include "ui/desktop.hpp"
 #include "ui/form_design.hpp"
+#include "ui/taskbar_button.hpp"
 
 namespace setup::ui {
 
@@ -39,6 +40,8 @@ public:
     void SetEnabled(int id, bool enabled);
     // A message box with an OK button; owned by the window while it is on screen.
     void ShowMessage(const std::wstring& text, const std::wstring& title);
+    // The window's button on the taskbar; it shows no progress once the window goes.
+    TaskbarProgress& Taskbar() { return taskbar_; }
 
     // Keyboard handling the program's message loop gives its windows: Tab moves through
     // the buttons, Enter presses the focused one, Escape presses none, Alt+letter presses
@@ -106,6 +109,7 @@ private:
     UniqueIcon bigIcon_;
     UniqueIcon smallIcon_;
     HWND savedFocus_ = nullptr;
+    TaskbarButton taskbar_{[this] { return desktop_.ConnectTaskbar(); }};
 };
 
 }  // namespace setup::ui

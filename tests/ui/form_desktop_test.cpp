@@ -1,5 +1,5 @@
 // The form runtime on the desktop of the test's choosing: high contrast forced on and off,
-// monitors of other sizes and DPIs, a DPI change while a window is placed.
+// monitors of other sizes and DPIs, a DPI change while a window is placed, the taskbar.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -288,6 +288,81 @@ TEST_F(Placement, ADpiChangeWhileTheWindowIsPlacedLeavesTheClientSizeOfTheFinalD
         EXPECT_NEAR(placed.left + placed.right, 1280, 1);
         EXPECT_NEAR(placed.top + placed.bottom, 1024, 1);
     }
+}
+
+// --- Taskbar -----------------------------------------------------------------------------
+
+class Taskbar : public ::testing::Test {
+protected:
+    void SetUp() override {
+        form.Load();
+        ASSERT_TRUE(form.Loaded());
+        hwnd = form.Handle();
+    }
+    void TearDown() override { form.Unload(); }
+    void ButtonCreated() { ::SendMessageW(hwnd, ui::TaskbarButton::CreatedMessage(), 0, 0); }
+
+    FakeDesktop desktop;
+    PlainForm form{ui::WizardDesign(), desktop};
+    HWND hwnd = nullptr;
+};
+
+TEST_F(Taskbar, TheButtonShowsTheProgressOnceTheShellHasMadeItAndNoneWhenTheWindowGoes) {
+    auto& calls = *desktop.calls;
+    form.Taskbar().ShowProgress(3, 10);
+    EXPECT_EQ(desktop.connects, 0);
+    EXPECT_TRUE(calls.empty());
+
+    ButtonCreated();
+    EXPECT_EQ(desktop.connects, 1);
+    EXPECT_EQ(calls, (std::vector{State(hwnd, TBPF_NORMAL), Value(hwnd, 3, 10)}));
+    calls.clear();
+    form.Taskbar().ShowProgress(4, 10);
+    form.Taskbar().ShowError();
+    EXPECT_EQ(calls, (std::vector{Value(hwnd, 4, 10), State(hwnd, TBPF_ERROR)}));
+
+    // Explorer restarted: a new button, a new connection, the same state.
+    calls.clear();
+    ButtonCreated();
+    EXPECT_EQ(desktop.connects, 2);
+    EXPECT_EQ(calls, (std::vector{State(hwnd, TBPF_ERROR), Value(hwnd, 4, 10)}));
+
+    calls.clear();
+    form.Unload();
+    EXPECT_EQ(calls, (std::vector{State(hwnd, TBPF_NOPROGRESS)}));
+    // A later load of the window starts with a button of no progress.
+    form.Load();
+    hwnd = form.Handle();
+    calls.clear();
+    ButtonCreated();
+    EXPECT_TRUE(calls.empty());
+}
+
+TEST_F(Taskbar, WithoutTheShellsListProgressGoesNowhere) {
+    desktop.taskbarPresent = false;
+    ButtonCreated();
+    EXPECT_EQ(desktop.connects, 1);
+    form.Taskbar().ShowProgress(1, 2);
+    form.Taskbar().ShowError();
+    form.Taskbar().ShowNone();
+    form.Unload();
+    EXPECT_TRUE(desktop.calls->empty());
+}
+
+// Wine's ITaskbarList3 is a stub: the calls reach it and it takes them.
+TEST(ShellTaskbar, ConnectsWhereCOMRunsAndTakesTheCalls) {
+    EXPECT_TRUE(ui::ConnectShellTaskbar() == nullptr) << "COM is not started on this thread";
+    ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    {
+        PlainForm form(ui::CompletionDesign(), ui::SystemDesktop());
+        form.Load();
+        ::SendMessageW(form.Handle(), ui::TaskbarButton::CreatedMessage(), 0, 0);
+        form.Taskbar().ShowProgress(1, 2);
+        form.Taskbar().ShowError();
+        form.Unload();
+        EXPECT_TRUE(ui::ConnectShellTaskbar() != nullptr);
+    }
+    ::CoUninitialize();
 }
 
 }  // namespace
