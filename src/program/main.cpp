@@ -21,6 +21,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         static setup::ProgramWindows windows;
         windows.Start();
         setup::ui::RunMessageLoop();
+        windows.End();
     } catch (...) {
         setup::ui::ReportUnexpectedFailure();
     }

@@ -11,6 +11,13 @@ namespace setup {
 class ProgramWindows final : public ui::Navigator {
 public:
     void Start() { launcher_.Load(); }
+    // A window a quit message left on the screen goes while COM still runs: its taskbar
+    // button is cleared through COM.
+    void End() {
+        launcher_.Unload();
+        wizard_.Unload();
+        completion_.Unload();
+    }
 
     void ShowLauncher() override { Switch(launcher_); }
     void ShowWizard() override { Switch(wizard_); }

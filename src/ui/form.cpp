@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "ui/application.hpp"
-#include "ui/dpi.hpp"
 #include "ui/form_shared.hpp"
 #include "ui/resource_ids.h"
 
@@ -55,7 +54,7 @@ void RegisterFormClass(const wchar_t* name, WNDPROC proc) {
 
 }  // namespace
 
-Form::Form(const FormDesign& design) : design_(design) {}
+Form::Form(const FormDesign& design, const Desktop& desktop) : design_(design), desktop_(desktop) {}
 
 Form::~Form() { Unload(); }
 
@@ -73,14 +72,19 @@ void Form::Load() {
     if (hwnd_) return;
     RegisterFrameClass();
     RegisterFormClass(design_.windowClass, &Form::WindowProc);
+    // Born on its monitor at that monitor's DPI, at its final size and place, so the system
+    // has no DPI change to correct once it is shown.
+    dpi_ = desktop_.PrimaryMonitor().dpi;
+    const RECT at = PlacedRect(FrameAt(dpi_), nullptr);
+    placing_ = true;
     // The window belongs to this object from its first message on (WM_NCCREATE).
-    if (!::CreateWindowExW(form::kExStyle, design_.windowClass, design_.caption, form::kStyle, CW_USEDEFAULT,
-                           CW_USEDEFAULT, 100, 100, nullptr, nullptr, Instance(), this)) {
+    if (!::CreateWindowExW(form::kExStyle, design_.windowClass, design_.caption, form::kStyle, at.left, at.top,
+                           at.right - at.left, at.bottom - at.top, nullptr, nullptr, Instance(), this)) {
         ReportUnexpectedFailure();
         return;
     }
     whiteBrush_.reset(::CreateSolidBrush(form::kWhite));
-    dpi_ = DpiOf(hwnd_);
+    FollowSystemColours();
     CreateControls();
     ApplyLayout(nullptr);
     // Access keys stay underlined, as designed, not only after Alt is pressed.
@@ -107,10 +111,12 @@ void Form::Attach(HWND hwnd) {
     hwnd_ = hwnd;
     ++LoadedForms();
     ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    taskbar_.Attach(hwnd);
 }
 
 void Form::Detach() {
     if (!hwnd_) return;
+    taskbar_.Detach();
     // Messages still on their way to the dying window find no object.
     ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
     hwnd_ = nullptr;
@@ -226,6 +232,10 @@ LRESULT CALLBACK Form::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     HWND hwnd = hwnd_;
+    if (msg != 0 && msg == TaskbarButton::CreatedMessage()) {
+        taskbar_.OnCreated();
+        return 0;
+    }
     switch (msg) {
         case WM_COMMAND:
             if (HIWORD(wp) == BN_CLICKED) {
@@ -245,8 +255,16 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_ACTIVATE:
             OnActivate(LOWORD(wp) != WA_INACTIVE);
             return 0;
+        case WM_SYSCOLORCHANGE:
+        case WM_SETTINGCHANGE:
+        case WM_THEMECHANGED:
+            OnSystemColoursChanged(msg, wp, lp);
+            return ::DefWindowProcW(hwnd, msg, wp, lp);
         case WM_DPICHANGED: {
+            if (HIWORD(wp) == 0) return 0;
             dpi_ = HIWORD(wp);
+            // The window being placed is laid out again at this DPI where the design puts it.
+            if (placing_) return 0;
             const auto* suggested = reinterpret_cast<const RECT*>(lp);
             const POINT origin{suggested->left, suggested->top};
             ApplyLayout(&origin);

@@ -12,13 +12,15 @@
 #include <vector>
 
 #include "platform/unique_handle.hpp"
+#include "ui/desktop.hpp"
 #include "ui/form_design.hpp"
+#include "ui/taskbar_button.hpp"
 
 namespace setup::ui {
 
 class Form {
 public:
-    explicit Form(const FormDesign& design);
+    explicit Form(const FormDesign& design, const Desktop& desktop = SystemDesktop());
     virtual ~Form();
     Form(const Form&) = delete;
     Form& operator=(const Form&) = delete;
@@ -38,6 +40,8 @@ public:
     void SetEnabled(int id, bool enabled);
     // A message box with an OK button; owned by the window while it is on screen.
     void ShowMessage(const std::wstring& text, const std::wstring& title);
+    // The window's button on the taskbar; it shows no progress once the window goes.
+    TaskbarProgress& Taskbar() { return taskbar_; }
 
     // Keyboard handling the program's message loop gives its windows: Tab moves through
     // the buttons, Enter presses the focused one, Escape presses none, Alt+letter presses
@@ -71,6 +75,10 @@ private:
     // form_placement.cpp
     void ApplyLayout(const POINT* windowOrigin);
     void PlaceWindow(const POINT* windowOrigin);
+    // The window rectangle around a client area whose top-left corner is at 0, 0.
+    RECT FrameAt(int dpi) const;
+    RECT PlacedRect(const RECT& frame, const POINT* windowOrigin) const;
+    void MoveTo(const RECT& window);
     void ApplyFonts();
     void ApplyIcons();
     HFONT FontFor(const Font& font) const;
@@ -78,6 +86,8 @@ private:
     // form_painting.cpp
     void Paint();
     LRESULT ControlColours(HDC dc, HWND control);
+    void FollowSystemColours();
+    void OnSystemColoursChanged(UINT msg, WPARAM wp, LPARAM lp);
 
     // form_keyboard.cpp
     std::vector<const Child*> TabStops() const;
@@ -86,14 +96,20 @@ private:
     void OnActivate(bool active);
 
     const FormDesign& design_;
+    const Desktop& desktop_;
     HWND hwnd_ = nullptr;
     int dpi_ = 96;
+    // While the window is created and placed: a DPI change then is laid out by the placing.
+    bool placing_ = false;
+    // The system's colours instead of the design's white and pictures.
+    bool systemColours_ = false;
     std::vector<Child> children_;
     std::vector<std::pair<Font, UniqueFont>> fonts_;
     UniqueBrush whiteBrush_;
     UniqueIcon bigIcon_;
     UniqueIcon smallIcon_;
     HWND savedFocus_ = nullptr;
+    TaskbarButton taskbar_{[this] { return desktop_.ConnectTaskbar(); }};
 };
 
 }  // namespace setup::ui

@@ -3,6 +3,7 @@
 #include "ui/form.hpp"
 #include "ui/form_shared.hpp"
 #include "ui/resource_ids.h"
+#include "ui/screen_area.hpp"
 
 namespace setup::ui {
 
@@ -57,58 +58,74 @@ void Form::ApplyIcons() {
 }
 
 void Form::ApplyLayout(const POINT* windowOrigin) {
-    ApplyFonts();
-    for (const auto& c : children_) {
-        const RECT r = form::TwipsRect(*c.design, dpi_);
-        ::MoveWindow(c.hwnd, r.left, r.top, r.right - r.left, r.bottom - r.top, FALSE);
+    placing_ = true;
+    // A WM_DPICHANGED while the window is being placed (its frame reached another monitor,
+    // say) has changed dpi_: lay it out again at the final DPI. A system that kept changing
+    // its mind is not followed for ever.
+    for (int pass = 0; pass < 3; ++pass) {
+        const int dpi = dpi_;
+        ApplyFonts();
+        for (const auto& c : children_) {
+            const RECT r = form::TwipsRect(*c.design, dpi_);
+            ::MoveWindow(c.hwnd, r.left, r.top, r.right - r.left, r.bottom - r.top, FALSE);
+        }
+        ApplyIcons();
+        PlaceWindow(windowOrigin);
+        if (dpi_ == dpi) break;
     }
-    ApplyIcons();
-    PlaceWindow(windowOrigin);
+    placing_ = false;
     ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
-void Form::PlaceWindow(const POINT* windowOrigin) {
-    const int width = TwipsToPixels(design_.clientWidth, dpi_);
-    const int height = TwipsToPixels(design_.clientHeight, dpi_);
-    RECT client{0, 0, width, height};
-    if (design_.startUp == StartUp::Manual) {
-        client.left = TwipsToPixels(design_.left, dpi_);
-        client.top = TwipsToPixels(design_.top, dpi_);
-        client.right = client.left + width;
-        client.bottom = client.top + height;
-    }
-    RECT frame = WindowRectForClient(client, form::kStyle, form::kExStyle, dpi_);
-    int x = frame.left;
-    int y = frame.top;
+RECT Form::FrameAt(int dpi) const {
+    const RECT client{0, 0, TwipsToPixels(design_.clientWidth, dpi), TwipsToPixels(design_.clientHeight, dpi)};
+    return WindowRectForClient(client, form::kStyle, form::kExStyle, dpi);
+}
+
+// At the designed place when the window fits its monitor's work area, else moved just enough
+// to lie inside it; where the system suggested a place (a DPI change), there.
+RECT Form::PlacedRect(const RECT& frame, const POINT* windowOrigin) const {
     const int w = frame.right - frame.left;
     const int h = frame.bottom - frame.top;
-    if (windowOrigin) {
-        x = windowOrigin->x;
-        y = windowOrigin->y;
-    } else if (design_.startUp == StartUp::CentreScreen) {
-        MONITORINFO mi{};
-        mi.cbSize = sizeof mi;
-        ::GetMonitorInfoW(::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &mi);
-        x = mi.rcMonitor.left + ((mi.rcMonitor.right - mi.rcMonitor.left) - w) / 2;
-        y = mi.rcMonitor.top + ((mi.rcMonitor.bottom - mi.rcMonitor.top) - h) / 2;
+    if (windowOrigin) return {windowOrigin->x, windowOrigin->y, windowOrigin->x + w, windowOrigin->y + h};
+    const MonitorArea screen = desktop_.PrimaryMonitor();
+    const ScreenRect monitor{screen.monitor.left, screen.monitor.top, screen.monitor.right, screen.monitor.bottom};
+    const ScreenRect work{screen.work.left, screen.work.top, screen.work.right, screen.work.bottom};
+    ScreenRect placed;
+    if (design_.startUp == StartUp::Manual) {
+        // The design gives the client area's top-left corner on the screen.
+        const int x = monitor.left + TwipsToPixels(design_.left, dpi_);
+        const int y = monitor.top + TwipsToPixels(design_.top, dpi_);
+        placed = KeepInside({x + frame.left, y + frame.top, x + frame.right, y + frame.bottom}, work);
+    } else {
+        placed = CentredOn(monitor, work, w, h);
     }
-    ::SetWindowPos(hwnd_, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+    return {placed.left, placed.top, placed.right, placed.bottom};
+}
+
+void Form::MoveTo(const RECT& window) {
+    ::SetWindowPos(hwnd_, nullptr, window.left, window.top, window.right - window.left, window.bottom - window.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Form::PlaceWindow(const POINT* windowOrigin) {
+    const int dpi = dpi_;
+    MoveTo(PlacedRect(FrameAt(dpi), windowOrigin));
+    if (dpi_ != dpi) return;  // moved onto another DPI: the next pass places it
     // The frame the system really draws may differ from the one computed for this DPI (a
     // title bar still at the old DPI, say); the client area is what the design fixes.
-    RECT got{};
-    ::GetClientRect(hwnd_, &got);
-    const int dw = width - got.right;
-    const int dh = height - got.bottom;
-    if (dw != 0 || dh != 0) {
-        if (design_.startUp == StartUp::Manual && !windowOrigin) {
-            // Keep the client area's top-left corner where the design puts it.
-            POINT corner{0, 0};
-            ::ClientToScreen(hwnd_, &corner);
-            x += client.left - corner.x;
-            y += client.top - corner.y;
-        }
-        ::SetWindowPos(hwnd_, nullptr, x, y, w + dw, h + dh, SWP_NOZORDER | SWP_NOACTIVATE);
-    }
+    const int width = TwipsToPixels(design_.clientWidth, dpi);
+    const int height = TwipsToPixels(design_.clientHeight, dpi);
+    RECT client{};
+    ::GetClientRect(hwnd_, &client);
+    if (client.right == width && client.bottom == height) return;
+    RECT window{};
+    ::GetWindowRect(hwnd_, &window);
+    POINT corner{0, 0};
+    ::ClientToScreen(hwnd_, &corner);
+    const RECT frame{window.left - corner.x, window.top - corner.y, width + (window.right - corner.x - client.right),
+                     height + (window.bottom - corner.y - client.bottom)};
+    MoveTo(PlacedRect(frame, windowOrigin));
 }
 
 }  // namespace setup::ui

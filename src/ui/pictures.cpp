@@ -3,29 +3,12 @@
 #include <objbase.h>
 #include <wincodec.h>
 
+#include "platform/com_ptr.hpp"
 #include "platform/unique_handle.hpp"
 #include "ui/resource_ids.h"
 
 namespace setup::ui {
 namespace {
-
-template <class T>
-class ComPtr {
-public:
-    ComPtr() = default;
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    ~ComPtr() {
-        if (p_) p_->Release();
-    }
-    T* get() const { return p_; }
-    T* operator->() const { return p_; }
-    T** put() { return &p_; }
-    void** put_void() { return reinterpret_cast<void**>(&p_); }
-
-private:
-    T* p_ = nullptr;
-};
 
 // The pictures are first wanted while a window loads, on the thread that runs the windows;
 // keep COM usable there even for a caller that never initialised it.

@@ -6,14 +6,29 @@
 
 namespace setup {
 
+ProgressBarSink::ProgressBarSink(ProgressBarControl& bar, ui::TaskbarProgress* taskbar, std::function<void()> yield,
+                                 const bool& stopFlag, DisplayRateThrottle::Clock clock)
+    : bar_(bar), taskbar_(taskbar), yield_(std::move(yield)), stopFlag_(stopFlag), throttle_(std::move(clock)) {}
+
 ProgressBarSink::ProgressBarSink(HWND bar, std::function<void()> yield, const bool& stopFlag,
                                  DisplayRateThrottle::Clock clock)
-    : bar_(bar), yield_(std::move(yield)), stopFlag_(stopFlag), throttle_(std::move(clock)) {}
+    : ownBar_(bar),
+      bar_(ownBar_),
+      taskbar_(nullptr),
+      yield_(std::move(yield)),
+      stopFlag_(stopFlag),
+      throttle_(std::move(clock)) {}
+
+void ProgressBarSink::ShowOnTaskbar(int value) {
+    if (taskbar_ && maximum_ > 0)
+        taskbar_->ShowProgress(static_cast<ULONGLONG>(value), static_cast<ULONGLONG>(maximum_));
+}
 
 // The repaint is drawn inside the timed update, so the throttle sees its whole cost.
 void ProgressBarSink::Push(int value) {
-    ::SendMessageW(bar_, PBM_SETPOS, static_cast<WPARAM>(value), 0);
-    ::UpdateWindow(bar_);
+    bar_.Send(PBM_SETPOS, static_cast<WPARAM>(value), 0);
+    bar_.Redraw();
+    ShowOnTaskbar(value);
     throttle_.Updated();
 }
 
@@ -22,10 +37,26 @@ void ProgressBarSink::Show(int value) {
     Push(value);
 }
 
+// A bar with visual styles slides towards a higher position, too slowly for the end of a
+// fast copy, but jumps to a lower one: one step past the value and back draws it at once.
+void ProgressBarSink::DrawAtOnce(int value) {
+    if (maximum_ < 0) maximum_ = static_cast<int>(bar_.Send(PBM_GETRANGE, FALSE, 0));
+    if (value >= maximum_) {
+        bar_.Send(PBM_SETRANGE32, 0, value + 1);
+        bar_.Send(PBM_SETPOS, static_cast<WPARAM>(value + 1), 0);
+        bar_.Send(PBM_SETRANGE32, 0, maximum_);
+    } else {
+        bar_.Send(PBM_SETPOS, static_cast<WPARAM>(value + 1), 0);
+    }
+    bar_.Send(PBM_SETPOS, static_cast<WPARAM>(value), 0);
+    bar_.Redraw();
+}
+
 void ProgressBarSink::SetRange(int maximum) {
     // A tree without files is complete from the start: a full bar rather than an empty range.
     empty_ = maximum <= 0;
-    ::SendMessageW(bar_, PBM_SETRANGE32, 0, empty_ ? 1 : maximum);
+    maximum_ = empty_ ? 1 : maximum;
+    bar_.Send(PBM_SETRANGE32, 0, maximum_);
     Show(empty_ ? 1 : 0);
 }
 
@@ -33,7 +64,13 @@ void ProgressBarSink::SetValue(int copied) {
     if (throttle_.Due()) Push(copied);
 }
 
-void ProgressBarSink::Finish(int copied) { Show(empty_ ? 1 : copied); }
+void ProgressBarSink::Finish(int copied) {
+    const int value = empty_ ? 1 : copied;
+    throttle_.Restart();
+    DrawAtOnce(value);
+    ShowOnTaskbar(value);
+    throttle_.Updated();
+}
 
 void ProgressBarSink::YieldToWindow() {
     if (yield_) yield_();

@@ -1,17 +1,42 @@
 #pragma once
-// The copier's progress on a Win32 progress bar, pushed at display rate and exact at the end.
+// The copier's progress on a Win32 progress bar and the window's taskbar button, pushed at
+// display rate and exact at the end.
 #include <windows.h>
 
 #include <functional>
 
+#include "ui/taskbar_button.hpp"
 #include "wizard/display_rate_throttle.hpp"
 #include "wizard/tree_copier.hpp"
 
 namespace setup {
 
+// The bar as the sink drives it: every message passes here, so a test sees what the control
+// receives.
+class ProgressBarControl {
+public:
+    virtual ~ProgressBarControl() = default;
+    virtual LRESULT Send(UINT message, WPARAM wp, LPARAM lp) = 0;
+    // Draws what the last messages asked for now, rather than at the next paint.
+    virtual void Redraw() = 0;
+};
+
+class ProgressBarWindow final : public ProgressBarControl {
+public:
+    explicit ProgressBarWindow(HWND bar) : bar_(bar) {}
+    LRESULT Send(UINT message, WPARAM wp, LPARAM lp) override { return ::SendMessageW(bar_, message, wp, lp); }
+    void Redraw() override { ::UpdateWindow(bar_); }
+
+private:
+    HWND bar_;
+};
+
 class ProgressBarSink final : public CopyProgress {
 public:
-    // stopFlag is set by the window (its Cancel) while the copier yields.
+    // stopFlag is set by the window (its Cancel) while the copier yields. The taskbar may be
+    // nullptr.
+    ProgressBarSink(ProgressBarControl& bar, ui::TaskbarProgress* taskbar, std::function<void()> yield,
+                    const bool& stopFlag, DisplayRateThrottle::Clock clock = {});
     ProgressBarSink(HWND bar, std::function<void()> yield, const bool& stopFlag, DisplayRateThrottle::Clock clock = {});
 
     void SetRange(int maximum) override;
@@ -23,12 +48,17 @@ public:
 private:
     void Show(int value);
     void Push(int value);
+    void DrawAtOnce(int value);
+    void ShowOnTaskbar(int value);
 
-    HWND bar_;
+    ProgressBarWindow ownBar_{nullptr};
+    ProgressBarControl& bar_;
+    ui::TaskbarProgress* taskbar_;
     std::function<void()> yield_;
     const bool& stopFlag_;
     DisplayRateThrottle throttle_;
     bool empty_ = false;
+    int maximum_ = -1;  // not set yet
 };
 
 }  // namespace setup

@@ -13,7 +13,8 @@
 
 namespace setup {
 
-WizardWindow::WizardWindow(ui::Navigator& navigator) : ui::Form(ui::WizardDesign()), navigator_(navigator) {}
+WizardWindow::WizardWindow(ui::Navigator& navigator, const ui::Desktop& desktop)
+    : ui::Form(ui::WizardDesign(), desktop), navigator_(navigator) {}
 
 void WizardWindow::OnLoad() {
     copying_ = false;
@@ -50,8 +51,12 @@ void WizardWindow::OnClose() {
     else Unload();
 }
 
-// Titled with the application's name, as the version record gives it.
-void WizardWindow::ShowFailure() { ShowMessage(L"失败!", SETUP_PRODUCT_NAME); }
+// Titled with the application's name, as the version record gives it. The taskbar button
+// turns red with it, where the copy stopped.
+void WizardWindow::ShowFailure() {
+    Taskbar().ShowError();
+    ShowMessage(L"失败!", SETUP_PRODUCT_NAME);
+}
 
 void WizardWindow::ShowCopying() {
     const std::wstring& name = lines_[kProductName];
@@ -76,7 +81,8 @@ void WizardWindow::Install() {
     copying_ = true;
     stopRequested_ = false;
     Win32FileSystem files;
-    ProgressBarSink progress(Control(ids::kSetupPbSetup), ui::PumpWaitingMessages, stopRequested_);
+    ProgressBarWindow bar(Control(ids::kSetupPbSetup));
+    ProgressBarSink progress(bar, &Taskbar(), ui::PumpWaitingMessages, stopRequested_);
     const InstallOutcome outcome = CarryOutInstallation(*plan, lines_, store, files, progress);
     copying_ = false;
 

@@ -9,7 +9,7 @@ namespace setup {
 // records the content marker and version, and hands over to the Completion window.
 class WizardWindow : public ui::Form {
 public:
-    explicit WizardWindow(ui::Navigator& navigator);
+    explicit WizardWindow(ui::Navigator& navigator, const ui::Desktop& desktop = ui::SystemDesktop());
 
 private:
     void OnLoad() override;
