@@ -1,0 +1,119 @@
+#!/usr/bin/env bash
+# Runs one Windows test program in its group's own Wine prefix, on an X display of its own:
+#   wine-test.sh TEMPLATE PREFIX [OPTIONS] PROGRAM [ARGS...]
+#   wine-test.sh TEMPLATE            makes the template only
+# Options:
+#   --screen WxHxD    the display's size (default 1280x1024x24)
+#   --dpi N           the prefix's display runs at N DPI
+#   --drive L=FOLDER  drive letter L maps to FOLDER, made empty, for this run only
+#   --nice N          runs the program and its Wine processes at this niceness
+# TEMPLATE is made once by wineboot and never runs anything after that, so it can be copied
+# while tests run; PREFIX is made once as a copy of it. Each prefix has its own wineserver,
+# hence its own registry, desktop and session objects, and this script gives it its own Xvfb:
+# tests of different prefixes can run side by side without seeing each other.
+set -euo pipefail
+template=$(realpath -m "$1")
+prefix=
+[ $# -ge 2 ] && prefix=$(realpath -m "$2")
+shift $(($# >= 2 ? 2 : 1))
+screen=1280x1024x24 dpi= drive= niceness=
+while [ $# -gt 0 ]; do
+  case $1 in
+    --screen) screen=$2; shift 2 ;;
+    --dpi) dpi=$2; shift 2 ;;
+    --drive) drive=$2; shift 2 ;;
+    --nice) niceness=$2; shift 2 ;;
+    *) break ;;
+  esac
+done
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml=;winemenubuilder.exe=d"}
+
+# Any change to how the template is made makes every prefix anew.
+recipe="wineboot -i"
+
+# The template's stamp; each prefix holds the stamp of the template it was copied from.
+stamp() { cat "$1/.ready" 2>/dev/null || true; }
+
+boot_template() {
+  rm -rf "$template"
+  WINEPREFIX=$template wineboot -i >/dev/null 2>&1
+  WINEPREFIX=$template wineserver -w
+  printf '%s\n%s\n' "$recipe" "$(date +%s.%N)" >"$template/.ready"
+}
+
+# The system folders' program files (1.2 GB) are only ever read, so the copy links them;
+# everything else, the registry files among it, is copied.
+copy_template() {
+  local shared=(drive_c/windows/system32 drive_c/windows/syswow64 drive_c/windows/winsxs) part
+  local excludes=(--exclude=./.ready)
+  for part in "${shared[@]}"; do excludes+=("--exclude=./$part"); done
+  rm -rf "$prefix"
+  mkdir -p "$prefix"
+  tar -C "$template" "${excludes[@]}" -cf - . | tar -C "$prefix" -xf -
+  for part in "${shared[@]}"; do
+    if [ -d "$template/$part" ]; then cp -al "$template/$part" "$prefix/$part"; fi
+  done
+  stamp "$template" >"$prefix/.ready"
+}
+
+# Each is made under a lock, so tests that start together make it once.
+mkdir -p "$(dirname "$template")"
+current() { [ "$(stamp "$template" | head -n 1)" = "$recipe" ]; }
+if ! current; then
+  (flock 9; current || boot_template) 9>"$template.lock"
+fi
+[ -n "$prefix" ] || exit 0
+mkdir -p "$(dirname "$prefix")"
+copied() { [ "$(stamp "$prefix")" = "$(stamp "$template")" ]; }
+if ! copied; then
+  (flock 9; copied || copy_template) 9>"$prefix.lock"
+fi
+export WINEPREFIX=$prefix
+[ -z "$niceness" ] || renice -n "$niceness" -p $$ >/dev/null
+
+# A display of our own: Xvfb picks a free number itself and tells it once it accepts clients.
+displayfile=$(mktemp)
+out=$(mktemp)
+xvfb=
+link=
+cleanup() {
+  wineserver -k 2>/dev/null || true
+  if [ -n "$link" ]; then rm -f "$link"; fi
+  if [ -n "$xvfb" ]; then kill "$xvfb" 2>/dev/null || true; wait "$xvfb" 2>/dev/null || true; fi
+  rm -f "$displayfile" "$out"
+}
+trap cleanup EXIT
+Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp 3>"$displayfile" >/dev/null 2>&1 &
+xvfb=$!
+for _ in $(seq 200); do
+  [ -s "$displayfile" ] && break
+  kill -0 "$xvfb" 2>/dev/null || { echo "wine-test: Xvfb did not start" >&2; exit 1; }
+  sleep 0.05
+done
+[ -s "$displayfile" ] || { echo "wine-test: Xvfb did not start in time" >&2; exit 1; }
+export DISPLAY=:$(head -n 1 "$displayfile")
+
+# A server left from an earlier run would keep the desktop on a display that is gone.
+wineserver -k 2>/dev/null || true
+if [ -n "$dpi" ] && [ ! -f "$prefix/.dpi-$dpi" ]; then
+  # The server reads the DPI when it starts: set it, then let that server end.
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+  wineserver -w
+  touch "$prefix/.dpi-$dpi"
+fi
+if [ -n "$drive" ]; then
+  letter=$(echo "${drive%%=*}" | tr 'A-Z' 'a-z') folder=${drive#*=}
+  link=$prefix/dosdevices/$letter:
+  rm -rf "$folder" "$link"
+  mkdir -p "$folder"
+  ln -s "$folder" "$link"
+fi
+
+# Wine's background processes can end up holding the program's output: a caller reading it
+# through a pipe (ctest) would wait for them long after the program ended. A file is read
+# once the program itself has ended.
+rc=0
+wine "$@" >"$out" 2>&1 || rc=$?
+cat "$out"
+exit $rc
