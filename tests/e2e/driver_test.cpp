@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "driver.hpp"
 #include "dummy_app_ids.hpp"
@@ -78,6 +79,27 @@ TEST_F(DummyApp, ClickShowsMessageBoxAndOkEndsProgram) {
     AnswerMessageBox();
     ExpectExit(d::kExitAfterGo);
     EXPECT_TRUE(app_.WaitForWindowGone(d::kClass, 0));
+}
+
+// The probes that tell an OK-only box without an icon from any other.
+TEST_F(DummyApp, ReadsAMessageBoxsButtonsAndIcon) {
+    ASSERT_TRUE(::PostMessageW(window_.Handle(), WM_COMMAND, d::kWarn, 0));
+    auto box = app_.WaitForMessageBox();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->ButtonIds(), (std::vector<int>{IDOK, IDCANCEL}));
+    EXPECT_TRUE(box->ShowsIcon());
+    EXPECT_EQ(box->Owner(), window_.Handle());
+    ASSERT_TRUE(box->PressOk());
+    ASSERT_TRUE(app_.WaitForWindowGone(e2e::kMessageBoxClass));
+
+    ASSERT_TRUE(window_.Click(d::kGo));
+    box = app_.WaitForMessageBox();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->ButtonIds(), std::vector<int>{IDOK});
+    EXPECT_FALSE(box->ShowsIcon());
+    EXPECT_TRUE(box->Style() & WS_CAPTION);
+    ASSERT_TRUE(box->PressOk());
+    ExpectExit(d::kExitAfterGo);
 }
 
 TEST_F(DummyApp, AccessKeysPressButtonsInEitherCase) {
