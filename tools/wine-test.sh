@@ -6,7 +6,6 @@
 #   --screen WxHxD    the display's size (default 1280x1024x24)
 #   --dpi N           the prefix's display runs at N DPI
 #   --drive L=FOLDER  drive letter L maps to FOLDER, made empty, for this run only
-#   --nice N          runs the program and its Wine processes at this niceness
 # TEMPLATE is made once by wineboot and never runs anything after that, so it can be copied
 # while tests run; PREFIX is made once as a copy of it. Each prefix has its own wineserver,
 # hence its own registry, desktop and session objects, and this script gives it its own Xvfb:
@@ -16,13 +15,12 @@ template=$(realpath -m "$1")
 prefix=
 [ $# -ge 2 ] && prefix=$(realpath -m "$2")
 shift $(($# >= 2 ? 2 : 1))
-screen=1280x1024x24 dpi= drive= niceness=
+screen=1280x1024x24 dpi= drive=
 while [ $# -gt 0 ]; do
   case $1 in
     --screen) screen=$2; shift 2 ;;
     --dpi) dpi=$2; shift 2 ;;
     --drive) drive=$2; shift 2 ;;
-    --nice) niceness=$2; shift 2 ;;
     *) break ;;
   esac
 done
@@ -73,7 +71,6 @@ if ! copied; then
   (flock 9; copied || copy_template) 9>"$prefix.lock"
 fi
 export WINEPREFIX=$prefix
-[ -z "$niceness" ] || renice -n "$niceness" -p $$ >/dev/null
 
 # A display of our own: Xvfb picks a free number itself and tells it once it accepts clients.
 displayfile=$(mktemp)
