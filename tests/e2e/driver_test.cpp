@@ -1,6 +1,8 @@
 // The driver against a real window: the dummy program, started as a separate process.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -163,6 +165,14 @@ TEST_F(DummyApp, ScreenshotIsWindowSizedPicture) {
     e2e::TempFolder folder(L"e2e shot");
     ASSERT_TRUE(folder.Ok());
     const std::wstring path = folder / L"dummy.bmp";
+    // A window shown a moment ago may not have reached the screen yet.
+    RECT area{};
+    ::GetWindowRect(window_.Handle(), &area);
+    e2e::WaitUntil([&] {
+        const auto shown = e2e::CaptureScreen(area);
+        return shown && std::any_of(shown->bgr.begin(), shown->bgr.end(),
+                                    [&](std::uint32_t v) { return v != shown->bgr.front(); });
+    }, e2e::kDefaultTimeoutMs);
     ASSERT_TRUE(window_.Screenshot(path));
 
     const auto bytes = e2e::ReadFileBytes(path);
