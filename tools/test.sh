@@ -1,31 +1,41 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: native (ASan+UBSan), then under Wine on Xvfb.
+# Builds everything and runs every test: native (ASan+UBSan), then under Wine, where each test
+# brings its own prefix and Xvfb display and ctest runs them side by side. Ends with the time
+# of each step and of each test.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+times=$root/build/test-times
+rm -rf "$times"
+mkdir -p "$times"
 
-bash tools/install-deps.sh
+step() {  # NAME COMMAND...: runs it and notes its time
+  local name=$1 start=$SECONDS rc=0
+  shift
+  "$@" || rc=$?
+  printf '%s\t%s\n' "$((SECONDS - start))" "$name" >>"$times/steps.tsv"
+  return $rc
+}
+
+step "install the packages" bash tools/install-deps.sh
 
 echo "== native: platform-free logic under AddressSanitizer and UndefinedBehaviorSanitizer"
-cmake --preset native >/dev/null
-cmake --build --preset native
-ctest --preset native
+step "native: configure" cmake --preset native >/dev/null
+step "native: build" cmake --build --preset native
+step "native: tests" ctest --preset native --output-junit "$times/native.xml"
 
 echo "== fuzz: a short run of each libFuzzer target"
-bash tools/fuzz.sh 20
+step "fuzz" bash tools/fuzz.sh 20
 
 echo "== win64: compile check"
-cmake --preset win64 >/dev/null
-cmake --build --preset win64
+step "win64: configure" cmake --preset win64 >/dev/null
+step "win64: build" cmake --build --preset win64
 
 echo "== win32: setup.exe and the Wine tests"
-cmake --preset win32 >/dev/null
-cmake --build --preset win32
-prefix=$root/build/win32/wineprefix
-# A server left from a run without a display would leave every window invisible to the tests.
-WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
-  rc=0
-  ctest --preset win32 || rc=$?
-  WINEPREFIX="$1" wineserver -k 2>/dev/null || true
-  exit $rc' _ "$prefix"
+step "win32: configure" cmake --preset win32 >/dev/null
+step "win32: build" cmake --build --preset win32
+rc=0
+step "win32: tests" ctest --preset win32 --output-junit "$times/win32.xml" || rc=$?
+
+python3 tools/test-times.py "$times/steps.tsv" "$times/native.xml" "$times/win32.xml"
+exit $rc

@@ -46,6 +46,29 @@ e2e::Window AppTest::StartLauncher() {
     return *window;
 }
 
+::testing::AssertionResult MakeKeyReadOnly(const std::wstring& key) {
+    if (!e2e::SetRegString(key, L"other", L"x")) return ::testing::AssertionFailure() << "cannot make the key";
+    setup::UniqueKey handle;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, WRITE_DAC | KEY_WOW64_32KEY, handle.put()) != ERROR_SUCCESS)
+        return ::testing::AssertionFailure() << "cannot open the key's security";
+    SECURITY_DESCRIPTOR sd;
+    BYTE aclBuffer[256];
+    auto* acl = reinterpret_cast<PACL>(aclBuffer);
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = nullptr;
+    if (!::InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION) ||
+        !::InitializeAcl(acl, sizeof aclBuffer, ACL_REVISION) ||
+        !::AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone))
+        return ::testing::AssertionFailure() << "cannot build the access list";
+    const bool built = ::AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ | WRITE_DAC | DELETE, everyone) &&
+                       ::SetSecurityDescriptorDacl(&sd, TRUE, acl, FALSE);
+    ::FreeSid(everyone);
+    if (!built) return ::testing::AssertionFailure() << "cannot build the access list";
+    if (::RegSetKeySecurity(handle.get(), DACL_SECURITY_INFORMATION, &sd) != ERROR_SUCCESS)
+        return ::testing::AssertionFailure() << "cannot set the key's security";
+    return ::testing::AssertionSuccess();
+}
+
 ::testing::AssertionResult SameTree(const std::wstring& expected, const std::wstring& actual) {
     const auto differences = e2e::CompareTrees(expected, actual);
     if (differences.empty()) return ::testing::AssertionSuccess();

@@ -18,6 +18,9 @@ inline constexpr wchar_t kAppTitle[] = L"Tessovarine";
 inline constexpr DWORD kExitWait = 15000;
 inline constexpr DWORD kCopyWait = 60000;
 
+// Lets everyone read the key (made if missing) but no one write it, so a write there fails.
+::testing::AssertionResult MakeKeyReadOnly(const std::wstring& key);
+
 // Prints the differences, so a failure says what is wrong.
 ::testing::AssertionResult SameTree(const std::wstring& expected, const std::wstring& actual);
 

@@ -142,6 +142,14 @@ e2e::Pixels RenderLabel(const std::wstring& text, int width, int height, int poi
                                          << " pixels differ from the designed font and colours";
 }
 
+// A label may reach the screen a moment after its window: the comparison is repeated until
+// it holds or the time is up, and the last one is the result.
+::testing::AssertionResult ShowsDesignedTextOnceDrawn(HWND label, HWND container, const Expected& e, int dpi) {
+    ::testing::AssertionResult result = ::testing::AssertionFailure();
+    e2e::WaitUntil([&] { return static_cast<bool>(result = ShowsDesignedText(label, container, e, dpi)); }, 5000);
+    return result;
+}
+
 // A window shown a moment ago may not have reached the screen yet.
 bool WaitPainted(const e2e::Window& w) {
     return e2e::WaitUntil([&] {
@@ -205,7 +213,7 @@ protected:
                 EXPECT_EQ(w.Text(e.id), e.caption);
             }
             if (e.back != Back::None && e.visible) {
-                EXPECT_TRUE(ShowsDesignedText(control, container, e, dpi_));
+                EXPECT_TRUE(ShowsDesignedTextOnceDrawn(control, container, e, dpi_));
             }
         }
         ExpectWhiteLine(w, design.line, design.lineHiddenTo);

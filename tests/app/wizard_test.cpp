@@ -206,6 +206,40 @@ TEST_F(Wizard, AnEmptyProductNameLeavesBothBlanks) {
     EXPECT_TRUE(process_.WaitExit(kExitWait));
 }
 
+// Blanks around the product name belong to it: every caption and text that holds the name
+// holds them, in all three windows.
+TEST_F(Wizard, BlanksAroundTheProductNameReachEveryText) {
+    const std::wstring name = L"  泰索 瓦林  ";
+    ASSERT_TRUE(medium_.WriteSetupIni(IniLines({name, L"", L"2.1", L"TVC-2.1", L""})));
+    auto launcher = StartLauncher();
+    EXPECT_EQ(launcher.Caption(), name);
+    EXPECT_EQ(launcher.Text(ids::kDefaultLbTitle), L"欢迎使用 " + name);
+    ASSERT_TRUE(launcher.Click(ids::kDefaultBtnNext));
+    auto w = process_.WaitForWindow(ids::kSetupClass);
+    ASSERT_TRUE(w);
+    EXPECT_EQ(w->Caption(), name + L" 安装");
+    EXPECT_EQ(w->Text(ids::kSetupLbInit), L"安装向导准备开始 " + name + L" 安装。");
+
+    // A failed copy leaves the texts of the copy on show to be read.
+    setup::UniqueFile holder(::CreateFileW((medium_ / L"zrv\\upgrade\\up\\v.txt").c_str(), GENERIC_READ, 0,
+                                           nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(holder);
+    ASSERT_TRUE(w->Click(ids::kSetupBtnNext));
+    ExpectFailureBox();
+    EXPECT_EQ(w->Text(ids::kSetupLbMsg), L"请稍候，安装向导正在安装 " + name + L"。可能需要几分钟。");
+    EXPECT_EQ(w->Text(ids::kSetupLbSetup), L"正在安装 " + name);
+    EXPECT_EQ(w->Caption(), name + L" 安装");
+
+    holder.reset();
+    ASSERT_TRUE(w->Click(ids::kSetupBtnNext));
+    auto done = process_.WaitForWindow(ids::kSetupEndClass, kCopyWait);
+    ASSERT_TRUE(done) << "no Completion window";
+    EXPECT_EQ(done->Caption(), name + L" 安装");
+    EXPECT_EQ(done->Text(ids::kSetupEndLbMsg), L"正在完成 " + name + L" 安装向导");
+    ASSERT_TRUE(done->Click(ids::kSetupEndBtnEnd));
+    EXPECT_TRUE(process_.WaitExit(kExitWait));
+}
+
 TEST_F(Wizard, AFailedCopyShowsItsStateAndInstallCopiesTheWholeTreeAgain) {
     e2e::Medium& m = medium_;
     // Held open without sharing, the second file of the tree can't be copied.
@@ -239,24 +273,7 @@ TEST_F(Wizard, AFailedCopyShowsItsStateAndInstallCopiesTheWholeTreeAgain) {
 
 TEST_F(Wizard, AFailedRegistryWriteIsAFailureAndRecordsNoVersion) {
     // A marker key that may be read but not written: the wizard can't record the marker.
-    ASSERT_TRUE(e2e::SetRegString(kMarkerKey, L"other", L"x"));
-    {
-        setup::UniqueKey key;
-        ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kMarkerKey, 0, WRITE_DAC | KEY_WOW64_32KEY, key.put()),
-                  ERROR_SUCCESS);
-        SECURITY_DESCRIPTOR sd;
-        ASSERT_TRUE(::InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION));
-        BYTE aclBuffer[256];
-        auto* acl = reinterpret_cast<PACL>(aclBuffer);
-        ASSERT_TRUE(::InitializeAcl(acl, sizeof aclBuffer, ACL_REVISION));
-        SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
-        PSID everyone = nullptr;
-        ASSERT_TRUE(::AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone));
-        ASSERT_TRUE(::AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ | WRITE_DAC | DELETE, everyone));
-        ASSERT_TRUE(::SetSecurityDescriptorDacl(&sd, TRUE, acl, FALSE));
-        ASSERT_EQ(::RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, &sd), ERROR_SUCCESS);
-        ::FreeSid(everyone);
-    }
+    ASSERT_TRUE(app::MakeKeyReadOnly(kMarkerKey));
     auto w = OpenWizard();
     ASSERT_TRUE(w.Click(ids::kSetupBtnNext));
     ExpectFailureBox();
@@ -283,6 +300,39 @@ TEST_F(Wizard, BackReturnsToAFreshLauncherAndNextToAFreshWizard) {
     EXPECT_EQ(again->Text(ids::kSetupLbSetup), L"准备安装");
 }
 
+// Each window keeps its five lines across its unloads: a later, shorter file replaces only
+// the lines it has. The new name reaches the reloaded windows while the Wizard still
+// compares and records the version and marker its first load read.
+TEST_F(Wizard, AShorterFileAtALaterLoadKeepsTheEarlierLines) {
+    ASSERT_TRUE(e2e::SetRegString(e2e::kProductKey, L"version", L"2.1"));
+    auto w = OpenWizard();
+    EXPECT_EQ(w.Caption(), L"泰索瓦林课堂 安装");
+    ASSERT_TRUE(medium_.WriteSetupIni(IniLines({L"新名称"})));
+    ASSERT_TRUE(w.Click(ids::kSetupBtnPre));
+    auto launcher = process_.WaitForWindow(ids::kDefaultClass);
+    ASSERT_TRUE(launcher);
+    EXPECT_EQ(launcher->Caption(), L"新名称");
+    EXPECT_EQ(launcher->Text(ids::kDefaultLbTitle), L"欢迎使用 新名称");
+    ASSERT_TRUE(launcher->Click(ids::kDefaultBtnNext));
+    auto again = process_.WaitForWindow(ids::kSetupClass);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->Caption(), L"新名称 安装");
+    EXPECT_EQ(again->Text(ids::kSetupLbInit), L"安装向导准备开始 新名称 安装。");
+
+    ASSERT_TRUE(again->Click(ids::kSetupBtnNext));
+    auto done = process_.WaitForWindow(ids::kSetupEndClass, kCopyWait);
+    ASSERT_TRUE(done) << "no Completion window";
+    EXPECT_EQ(done->Caption(), L"新名称 安装");
+    EXPECT_EQ(done->Text(ids::kSetupEndLbMsg), L"正在完成 新名称 安装向导");
+    // Line 3 still equals the recorded version: the class tree, and both lines recorded.
+    EXPECT_TRUE(SameTree(Tree(L"class"), Coon()));
+    EXPECT_EQ(Version(), L"2.1");
+    EXPECT_EQ(e2e::ReadRegString(kMarkerKey, L"TVC-2.1"), L"TVC-2.1");
+    EXPECT_FALSE(e2e::ReadRegString(kMarkerKey, L""));
+    ASSERT_TRUE(done->Click(ids::kSetupEndBtnEnd));
+    EXPECT_TRUE(process_.WaitExit(kExitWait));
+}
+
 TEST_F(Wizard, AnUnreadableProductInformationFileEndsTheProgramAtLoad) {
     auto launcher = StartLauncher();
     ASSERT_TRUE(::DeleteFileW((medium_ / L"setup.ini").c_str()));
@@ -294,6 +344,25 @@ TEST_F(Wizard, AnUnreadableProductInformationFileEndsTheProgramAtLoad) {
     ASSERT_TRUE(box->PressOk());
     EXPECT_TRUE(process_.WaitExit(kExitWait));
     EXPECT_FALSE(Version());
+}
+
+// The medium gone unreadable after the Wizard read it: the installation still runs to its
+// end and is recorded; only the Completion window, which reads the file afresh, goes without
+// the name.
+TEST_F(Wizard, AProductInformationFileRemovedBeforeCompletionOnlyCostsTheName) {
+    auto w = OpenWizard();
+    ASSERT_TRUE(::DeleteFileW((medium_ / L"setup.ini").c_str()));
+    ASSERT_TRUE(w.Click(ids::kSetupBtnNext));
+    auto done = process_.WaitForWindow(ids::kSetupEndClass, kCopyWait);
+    ASSERT_TRUE(done) << "no Completion window";
+    EXPECT_FALSE(process_.FindTopWindow(e2e::kMessageBoxClass));
+    EXPECT_EQ(done->Caption(), L" 安装");
+    EXPECT_EQ(done->Text(ids::kSetupEndLbMsg), L"正在完成  安装向导");
+    EXPECT_TRUE(SameTree(Tree(L"upgrade"), Coon()));
+    EXPECT_EQ(Version(), L"2.1");
+    EXPECT_EQ(e2e::ReadRegString(kMarkerKey, L"TVC-2.1"), L"TVC-2.1");
+    ASSERT_TRUE(done->Click(ids::kSetupEndBtnEnd));
+    EXPECT_EQ(process_.WaitExit(kExitWait), 0u);
 }
 
 class LongCopy : public Wizard {

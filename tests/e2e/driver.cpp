@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <cwchar>
 #include <cwctype>
 #include <vector>
 
@@ -275,6 +277,47 @@ std::optional<int> Window::ProgressPosition(int id) const {
     if (!pos) return std::nullopt;
     return static_cast<int>(*pos);
 }
+
+namespace {
+
+struct BoxControls {
+    std::vector<std::pair<LONG, int>> buttons;  // left edge, ID
+    bool icon = false;
+};
+
+BOOL CALLBACK CollectBoxControl(HWND hwnd, LPARAM param) {
+    auto* found = reinterpret_cast<BoxControls*>(param);
+    if (!::IsWindowVisible(hwnd)) return TRUE;
+    const std::wstring cls = ClassOf(hwnd);
+    const LONG style = ::GetWindowLongW(hwnd, GWL_STYLE);
+    if (_wcsicmp(cls.c_str(), L"Button") == 0) {
+        RECT rc{};
+        ::GetWindowRect(hwnd, &rc);
+        found->buttons.emplace_back(rc.left, static_cast<WORD>(::GetDlgCtrlID(hwnd)));
+    } else if (_wcsicmp(cls.c_str(), L"Static") == 0 && (style & SS_TYPEMASK) == SS_ICON) {
+        // A box without an icon may still keep an empty icon control in its template.
+        const auto icon = SendWithTimeout(hwnd, STM_GETICON, 0, 0);
+        if (icon && *icon != 0) found->icon = true;
+    }
+    return TRUE;
+}
+
+BoxControls ReadBoxControls(HWND box) {
+    BoxControls found;
+    ::EnumChildWindows(box, CollectBoxControl, reinterpret_cast<LPARAM>(&found));
+    std::sort(found.buttons.begin(), found.buttons.end());
+    return found;
+}
+
+}  // namespace
+
+std::vector<int> MessageBoxView::ButtonIds() const {
+    std::vector<int> ids;
+    for (const auto& [left, id] : ReadBoxControls(hwnd_).buttons) ids.push_back(id);
+    return ids;
+}
+
+bool MessageBoxView::ShowsIcon() const { return ReadBoxControls(hwnd_).icon; }
 
 std::optional<Pixels> CaptureScreen(const RECT& area) {
     const int width = area.right - area.left;

@@ -113,6 +113,13 @@ public:
     std::wstring Title() const { return Caption(); }
     std::wstring Text() const { return Window::Text(kTextId); }
     bool PressOk() const { return Click(IDOK); }
+
+    // What the box offers, read from its controls: the IDs of its visible buttons in the
+    // order they stand, and whether a visible icon control holds an icon.
+    std::vector<int> ButtonIds() const;
+    bool ShowsIcon() const;
+    LONG Style() const { return ::GetWindowLongW(hwnd_, GWL_STYLE); }
+    HWND Owner() const { return ::GetWindow(hwnd_, GW_OWNER); }
 };
 
 // Polls `condition` every 20 ms until it holds or the time is up.

@@ -1,7 +1,10 @@
 // The driver against a real window: the dummy program, started as a separate process.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "driver.hpp"
 #include "dummy_app_ids.hpp"
@@ -80,6 +83,27 @@ TEST_F(DummyApp, ClickShowsMessageBoxAndOkEndsProgram) {
     EXPECT_TRUE(app_.WaitForWindowGone(d::kClass, 0));
 }
 
+// The probes that tell an OK-only box without an icon from any other.
+TEST_F(DummyApp, ReadsAMessageBoxsButtonsAndIcon) {
+    ASSERT_TRUE(::PostMessageW(window_.Handle(), WM_COMMAND, d::kWarn, 0));
+    auto box = app_.WaitForMessageBox();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->ButtonIds(), (std::vector<int>{IDOK, IDCANCEL}));
+    EXPECT_TRUE(box->ShowsIcon());
+    EXPECT_EQ(box->Owner(), window_.Handle());
+    ASSERT_TRUE(box->PressOk());
+    ASSERT_TRUE(app_.WaitForWindowGone(e2e::kMessageBoxClass));
+
+    ASSERT_TRUE(window_.Click(d::kGo));
+    box = app_.WaitForMessageBox();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->ButtonIds(), std::vector<int>{IDOK});
+    EXPECT_FALSE(box->ShowsIcon());
+    EXPECT_TRUE(box->Style() & WS_CAPTION);
+    ASSERT_TRUE(box->PressOk());
+    ExpectExit(d::kExitAfterGo);
+}
+
 TEST_F(DummyApp, AccessKeysPressButtonsInEitherCase) {
     ASSERT_TRUE(WaitForFocus(d::kGo));
     ASSERT_TRUE(window_.PressAccessKey(L'g'));
@@ -141,6 +165,14 @@ TEST_F(DummyApp, ScreenshotIsWindowSizedPicture) {
     e2e::TempFolder folder(L"e2e shot");
     ASSERT_TRUE(folder.Ok());
     const std::wstring path = folder / L"dummy.bmp";
+    // A window shown a moment ago may not have reached the screen yet.
+    RECT area{};
+    ::GetWindowRect(window_.Handle(), &area);
+    e2e::WaitUntil([&] {
+        const auto shown = e2e::CaptureScreen(area);
+        return shown && std::any_of(shown->bgr.begin(), shown->bgr.end(),
+                                    [&](std::uint32_t v) { return v != shown->bgr.front(); });
+    }, e2e::kDefaultTimeoutMs);
     ASSERT_TRUE(window_.Screenshot(path));
 
     const auto bytes = e2e::ReadFileBytes(path);

@@ -64,6 +64,9 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             ::MessageBoxW(hwnd, d::kMessageText, d::kMessageTitle, MB_OK);
             End(hwnd, d::kExitAfterGo);
             return 0;
+        case d::kWarn:
+            ::MessageBoxW(hwnd, d::kMessageText, d::kMessageTitle, MB_OKCANCEL | MB_ICONWARNING);
+            return 0;
         case d::kExit:
             End(hwnd, d::kExitByExit);
             return 0;

@@ -18,6 +18,8 @@ inline constexpr int kGo = 21;       // "&Go": message box, then exit with kExit
 inline constexpr int kOff = 22;      // disabled, so Tab passes over it
 inline constexpr int kExit = 23;     // "E&xit"
 inline constexpr int kProgress = 30;
+// No control: posted as a command, it shows a box with an icon and two buttons.
+inline constexpr int kWarn = 40;
 
 inline constexpr wchar_t kFramedLabelText[] = L"框内标签";
 inline constexpr wchar_t kLabelText[] = L"第一行 label";

@@ -125,8 +125,11 @@ std::optional<DWORD> ReadRegDword(const std::wstring& key, const std::wstring& n
 }
 
 std::optional<std::string> ReadFileBytes(const std::wstring& path) {
-    setup::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Sharing deletion too: a file just renamed into place (the stand-in's report) is still
+    // open for deletion by the process that renamed it.
+    setup::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER size{};
     if (!file || !::GetFileSizeEx(file.get(), &size)) return std::nullopt;
     std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
