@@ -8,7 +8,7 @@ namespace setup {
 
 ProgressBarSink::ProgressBarSink(ProgressBarControl& bar, ui::TaskbarProgress* taskbar, std::function<void()> yield,
                                  const bool& stopFlag, DisplayRateThrottle::Clock clock)
-    : bar_(bar), taskbar_(taskbar), yield_(std::move(yield)), stopFlag_(stopFlag), throttle_(std::move(clock)) {}
+    : bar_(bar), taskbar_(taskbar), yield_(std::move(yield)), stopFlag_(stopFlag), clock_(clock), throttle_(clock) {}
 
 ProgressBarSink::ProgressBarSink(HWND bar, std::function<void()> yield, const bool& stopFlag,
                                  DisplayRateThrottle::Clock clock)
@@ -17,7 +17,8 @@ ProgressBarSink::ProgressBarSink(HWND bar, std::function<void()> yield, const bo
       taskbar_(nullptr),
       yield_(std::move(yield)),
       stopFlag_(stopFlag),
-      throttle_(std::move(clock)) {}
+      clock_(clock),
+      throttle_(clock) {}
 
 void ProgressBarSink::ShowOnTaskbar(int value) {
     if (taskbar_ && maximum_ > 0)
@@ -73,7 +74,11 @@ void ProgressBarSink::Finish(int copied) {
 }
 
 void ProgressBarSink::YieldToWindow() {
-    if (yield_) yield_();
+    if (!yield_) return;
+    const auto now = clock_ ? clock_() : std::chrono::steady_clock::now();
+    if (lastPump_ && now - *lastPump_ < kPumpInterval) return;
+    yield_();
+    lastPump_ = now;
 }
 
 bool ProgressBarSink::StopRequested() const { return stopFlag_; }

@@ -3,7 +3,9 @@
 // display rate and exact at the end.
 #include <windows.h>
 
+#include <chrono>
 #include <functional>
+#include <optional>
 
 #include "ui/taskbar_button.hpp"
 #include "wizard/display_rate_throttle.hpp"
@@ -33,6 +35,11 @@ private:
 
 class ProgressBarSink final : public CopyProgress {
 public:
+    // The window's messages are handled at most this often: under Wine each look at the queue
+    // is a round trip to the server, dearer than a small file's copy, and a click waits at
+    // most this long more.
+    static constexpr std::chrono::milliseconds kPumpInterval{4};
+
     // stopFlag is set by the window (its Cancel) while the copier yields. The taskbar may be
     // nullptr.
     ProgressBarSink(ProgressBarControl& bar, ui::TaskbarProgress* taskbar, std::function<void()> yield,
@@ -56,7 +63,9 @@ private:
     ui::TaskbarProgress* taskbar_;
     std::function<void()> yield_;
     const bool& stopFlag_;
+    DisplayRateThrottle::Clock clock_;
     DisplayRateThrottle throttle_;
+    std::optional<DisplayRateThrottle::TimePoint> lastPump_;
     bool empty_ = false;
     int maximum_ = -1;  // not set yet
 };

@@ -25,8 +25,9 @@ for ((r = 0; r < rounds; r++)); do
     m=${methods_small[$(((r + i) % ${#methods_small[@]}))]}
     echo "$r small $m $(run "$m" small)" >>"$results"
   done
-  # The large copies take well under a second each: three of each per round.
-  for ((i = 0; i < 6; i++)); do
+  # The large copies take a quarter of a second each, as much as their noise: six of each per
+  # round.
+  for ((i = 0; i < 12; i++)); do
     m=${methods_large[$(((r + i) % 2))]}
     echo "$r large $m $(run "$m" large)" >>"$results"
   done
