@@ -3,6 +3,8 @@
 // mapped to an empty folder by the test's set-up step under ctest.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "app_support.hpp"
@@ -119,6 +121,64 @@ TEST_F(DriveRoot, TheWizardRoad) {
     EXPECT_EQ(e2e::ReadRegString(kMarkerKey, L"TVC-2.1"), L"TVC-2.1");
     ASSERT_TRUE(done->Click(ids::kSetupEndBtnEnd));
     EXPECT_EQ(process_.WaitExit(kExitWait), 0u);
+}
+
+// From a disc every file reads read-only; the installed files must not, or the product could
+// never update them. Runs where the prefix takes the drive for a CD-ROM drive.
+TEST_F(DriveRoot, FromADiscTheInstalledFilesAreWritable) {
+    if (::GetDriveTypeW(kRoot.c_str()) != DRIVE_CDROM) GTEST_SKIP() << "the drive is no CD-ROM drive in this run";
+    for (const wchar_t* file : {L"zrv\\class\\a.txt", L"zrv\\class\\sub\\b.txt"})
+        ASSERT_TRUE(::SetFileAttributesW((kRoot + file).c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(e2e::SetRegString(e2e::kProductKey, L"setup", L"1"));
+    ASSERT_TRUE(e2e::SetRegString(e2e::kProductKey, L"InstallPath", L"\"" + target_.Path() + L"\""));
+    ASSERT_TRUE(e2e::SetRegString(e2e::kProductKey, L"version", L"2.1"));
+    auto launcher = StartLauncher();
+    ASSERT_TRUE(launcher.Click(ids::kDefaultBtnNext));
+    auto w = process_.WaitForWindow(ids::kSetupClass);
+    ASSERT_TRUE(w);
+    ASSERT_TRUE(w->Click(ids::kSetupBtnNext));
+    auto done = process_.WaitForWindow(ids::kSetupEndClass, kCopyWait);
+    ASSERT_TRUE(done) << "no Completion window";
+    EXPECT_TRUE(SameTree(kRoot + L"zrv\\class", target_ / L"coon"));
+    for (const wchar_t* file : {L"coon\\a.txt", L"coon\\sub\\b.txt"}) {
+        const DWORD attributes = ::GetFileAttributesW((target_ / file).c_str());
+        ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES) << testing::PrintToString(std::wstring(file));
+        EXPECT_FALSE(attributes & FILE_ATTRIBUTE_READONLY) << testing::PrintToString(std::wstring(file));
+    }
+    ASSERT_TRUE(done->Click(ids::kSetupEndBtnEnd));
+    EXPECT_EQ(process_.WaitExit(kExitWait), 0u);
+}
+
+// An installation folder on a volume too small for the tree: "失败!" before anything is made
+// there, and nothing recorded. Runs where the test's set-up step gives a small volume.
+TEST_F(DriveRoot, AVolumeTooSmallFailsBeforeAnythingIsMade) {
+    const char* small = std::getenv("SETUP_TEST_SMALL_VOLUME");
+    if (!small) GTEST_SKIP() << "no small volume in this run";
+    const std::wstring folder = std::wstring(small, small + std::strlen(small)) + L"\\Tess";
+    e2e::RemoveTree(folder);
+    ASSERT_TRUE(e2e::MakeFolders(folder));
+    // Twice the volume's size, in files each of which would fit.
+    for (int i = 0; i < 8; ++i)
+        ASSERT_TRUE(e2e::WriteFileBytes(kRoot + L"zrv\\class\\big" + std::to_wstring(i) + L".bin",
+                                        std::string(256 * 1024, 'x')));
+    ASSERT_TRUE(e2e::SetRegString(e2e::kProductKey, L"setup", L"1"));
+    ASSERT_TRUE(e2e::SetRegString(e2e::kProductKey, L"InstallPath", L"\"" + folder + L"\""));
+    ASSERT_TRUE(e2e::SetRegString(e2e::kProductKey, L"version", L"2.1"));
+    auto launcher = StartLauncher();
+    ASSERT_TRUE(launcher.Click(ids::kDefaultBtnNext));
+    auto w = process_.WaitForWindow(ids::kSetupClass);
+    ASSERT_TRUE(w);
+    ASSERT_TRUE(w->Click(ids::kSetupBtnNext));
+    auto box = process_.WaitForMessageBox(kCopyWait);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->Text(), app::kFailure);
+    EXPECT_EQ(::GetFileAttributesW((folder + L"\\coon").c_str()), INVALID_FILE_ATTRIBUTES) << "nothing is made";
+    EXPECT_FALSE(e2e::ReadRegString(kMarkerKey, L"TVC-2.1"));
+    EXPECT_EQ(e2e::ReadRegString(e2e::kProductKey, L"version"), L"2.1") << "the version is left as it was";
+    ASSERT_TRUE(box->PressOk());
+    ASSERT_TRUE(w->Click(ids::kSetupBtnExit));
+    EXPECT_TRUE(process_.WaitExit(kExitWait));
+    e2e::RemoveTree(folder);
 }
 
 }  // namespace
