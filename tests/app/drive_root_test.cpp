@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "app_support.hpp"
@@ -70,6 +71,22 @@ protected:
         return *window;
     }
 
+    // Records the product as installed at folder, then goes from the Launcher to Install.
+    std::optional<e2e::Window> Install(const std::wstring& folder) {
+        EXPECT_TRUE(e2e::SetRegString(e2e::kProductKey, L"setup", L"1"));
+        EXPECT_TRUE(e2e::SetRegString(e2e::kProductKey, L"InstallPath", L"\"" + folder + L"\""));
+        EXPECT_TRUE(e2e::SetRegString(e2e::kProductKey, L"version", L"2.1"));
+        auto launcher = StartLauncher();
+        EXPECT_TRUE(launcher.Click(ids::kDefaultBtnNext));
+        auto w = process_.WaitForWindow(ids::kSetupClass);
+        if (!w) {
+            ADD_FAILURE() << "the Wizard window did not appear";
+            return std::nullopt;
+        }
+        EXPECT_TRUE(w->Click(ids::kSetupBtnNext));
+        return w;
+    }
+
     e2e::TempFolder target_{L"root target"};
     e2e::Process process_;
 };
@@ -129,14 +146,7 @@ TEST_F(DriveRoot, FromADiscTheInstalledFilesAreWritable) {
     if (::GetDriveTypeW(kRoot.c_str()) != DRIVE_CDROM) GTEST_SKIP() << "the drive is no CD-ROM drive in this run";
     for (const wchar_t* file : {L"zrv\\class\\a.txt", L"zrv\\class\\sub\\b.txt"})
         ASSERT_TRUE(::SetFileAttributesW((kRoot + file).c_str(), FILE_ATTRIBUTE_READONLY));
-    ASSERT_TRUE(e2e::SetRegString(e2e::kProductKey, L"setup", L"1"));
-    ASSERT_TRUE(e2e::SetRegString(e2e::kProductKey, L"InstallPath", L"\"" + target_.Path() + L"\""));
-    ASSERT_TRUE(e2e::SetRegString(e2e::kProductKey, L"version", L"2.1"));
-    auto launcher = StartLauncher();
-    ASSERT_TRUE(launcher.Click(ids::kDefaultBtnNext));
-    auto w = process_.WaitForWindow(ids::kSetupClass);
-    ASSERT_TRUE(w);
-    ASSERT_TRUE(w->Click(ids::kSetupBtnNext));
+    ASSERT_TRUE(Install(target_.Path()));
     auto done = process_.WaitForWindow(ids::kSetupEndClass, kCopyWait);
     ASSERT_TRUE(done) << "no Completion window";
     EXPECT_TRUE(SameTree(kRoot + L"zrv\\class", target_ / L"coon"));
@@ -161,14 +171,8 @@ TEST_F(DriveRoot, AVolumeTooSmallFailsBeforeAnythingIsMade) {
     for (int i = 0; i < 8; ++i)
         ASSERT_TRUE(e2e::WriteFileBytes(kRoot + L"zrv\\class\\big" + std::to_wstring(i) + L".bin",
                                         std::string(256 * 1024, 'x')));
-    ASSERT_TRUE(e2e::SetRegString(e2e::kProductKey, L"setup", L"1"));
-    ASSERT_TRUE(e2e::SetRegString(e2e::kProductKey, L"InstallPath", L"\"" + folder + L"\""));
-    ASSERT_TRUE(e2e::SetRegString(e2e::kProductKey, L"version", L"2.1"));
-    auto launcher = StartLauncher();
-    ASSERT_TRUE(launcher.Click(ids::kDefaultBtnNext));
-    auto w = process_.WaitForWindow(ids::kSetupClass);
+    auto w = Install(folder);
     ASSERT_TRUE(w);
-    ASSERT_TRUE(w->Click(ids::kSetupBtnNext));
     auto box = process_.WaitForMessageBox(kCopyWait);
     ASSERT_TRUE(box);
     EXPECT_EQ(box->Text(), app::kFailure);
