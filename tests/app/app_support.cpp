@@ -23,6 +23,39 @@ std::string IniLines(std::initializer_list<std::wstring> lines) {
     return out;
 }
 
+int ScreenDpi() {
+    const setup::WindowDc screen(nullptr);
+    return ::GetDeviceCaps(screen.get(), LOGPIXELSY);
+}
+
+e2e::Pixels RenderLabelText(const std::wstring& text, int width, int height, int points, bool bold, int dpi,
+                            COLORREF back, COLORREF fore) {
+    LOGFONTW lf{};
+    lf.lfHeight = -::MulDiv(points, dpi, 72);
+    lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+    lf.lfCharSet = GB2312_CHARSET;
+    wcscpy_s(lf.lfFaceName, L"宋体");
+    const setup::UniqueFont font(::CreateFontIndirectW(&lf));
+    const setup::UniqueBrush brush(::CreateSolidBrush(back));
+    setup::UniqueBitmap bitmap;
+    setup::UniqueMemoryDc dc;
+    {
+        const setup::WindowDc screen(nullptr);
+        dc.reset(::CreateCompatibleDC(screen.get()));
+        bitmap.reset(::CreateCompatibleBitmap(screen.get(), width, height));
+    }
+    {
+        const setup::SelectedObject selectedBitmap(dc.get(), bitmap.get());
+        const setup::SelectedObject selectedFont(dc.get(), font.get());
+        RECT r{0, 0, width, height};
+        ::FillRect(dc.get(), &r, brush.get());
+        ::SetTextColor(dc.get(), fore);
+        ::SetBkColor(dc.get(), back);
+        ::DrawTextW(dc.get(), text.c_str(), -1, &r, DT_LEFT | DT_EXPANDTABS | DT_WORDBREAK | DT_NOPREFIX);
+    }
+    return e2e::ReadPixels(dc.get(), bitmap.get(), width, height).value_or(e2e::Pixels{});
+}
+
 void AppTest::SetUp() {
     ASSERT_TRUE(medium_.Ok());
     ASSERT_TRUE(medium_.PlaceSetup(SetupExe()));

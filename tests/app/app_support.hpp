@@ -31,6 +31,15 @@ std::string Cp936(const std::wstring& text);
 // Lines joined with CR LF, each terminated.
 std::string IniLines(std::initializer_list<std::wstring> lines);
 
+// The screen's DPI, and a design's twips in pixels at a DPI.
+int ScreenDpi();
+inline int Px(int twips, int dpi) { return ::MulDiv(twips, dpi, 1440); }
+
+// What a static label shows for its text in 宋体 at the given size and colours: the drawing a
+// static control does, done here with the font the design asks for.
+e2e::Pixels RenderLabelText(const std::wstring& text, int width, int height, int points, bool bold, int dpi,
+                            COLORREF back, COLORREF fore);
+
 class AppTest : public ::testing::Test {
 protected:
     void SetUp() override;

@@ -60,15 +60,6 @@ const WindowDesign kCompletion{ids::kSetupEndClass, 7440, 5370, {
     {ids::kSetupEndLabel1, 0, 2880, 1800, 3135, 375, true, 9, false, Back::White, L"单击\"完成\"按钮退出安装向导"},
 }, {0, 4800, 7440, 4800}};
 
-int Dpi() {
-    HDC screen = ::GetDC(nullptr);
-    const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
-    ::ReleaseDC(nullptr, screen);
-    return dpi;
-}
-
-int Px(int twips, int dpi) { return ::MulDiv(twips, dpi, 1440); }
-
 RECT ScreenRect(HWND hwnd) {
     RECT r{};
     ::GetWindowRect(hwnd, &r);
@@ -88,34 +79,10 @@ std::vector<int> ChildIds(HWND parent) {
     return out;
 }
 
-// What a label with the designed font, colours and size shows for its text: the same
-// drawing a static control does, done here with the font the design asks for.
 e2e::Pixels RenderLabel(const std::wstring& text, int width, int height, int points, bool bold, Back back,
                         int dpi) {
-    LOGFONTW lf{};
-    lf.lfHeight = -::MulDiv(points, dpi, 72);
-    lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
-    lf.lfCharSet = GB2312_CHARSET;
-    wcscpy_s(lf.lfFaceName, L"宋体");
-    setup::UniqueFont font(::CreateFontIndirectW(&lf));
-    HDC screen = ::GetDC(nullptr);
-    HDC dc = ::CreateCompatibleDC(screen);
-    setup::UniqueBitmap bitmap(::CreateCompatibleBitmap(screen, width, height));
-    ::ReleaseDC(nullptr, screen);
-    const HGDIOBJ oldBitmap = ::SelectObject(dc, bitmap.get());
-    const HGDIOBJ oldFont = ::SelectObject(dc, font.get());
     const COLORREF background = back == Back::White ? RGB(255, 255, 255) : ::GetSysColor(COLOR_BTNFACE);
-    setup::UniqueBrush brush(::CreateSolidBrush(background));
-    RECT r{0, 0, width, height};
-    ::FillRect(dc, &r, brush.get());
-    ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
-    ::SetBkColor(dc, background);
-    ::DrawTextW(dc, text.c_str(), -1, &r, DT_LEFT | DT_EXPANDTABS | DT_WORDBREAK | DT_NOPREFIX);
-    ::SelectObject(dc, oldFont);
-    ::SelectObject(dc, oldBitmap);
-    auto pixels = e2e::ReadPixels(dc, bitmap.get(), width, height);
-    ::DeleteDC(dc);
-    return pixels.value_or(e2e::Pixels{});
+    return app::RenderLabelText(text, width, height, points, bold, dpi, background, ::GetSysColor(COLOR_BTNTEXT));
 }
 
 // Compares the label's visible part on screen with the rendering of its design; the
@@ -175,7 +142,7 @@ protected:
         // Measure in the program's own pixels, not in pixels scaled for an unaware process.
         ::SetProcessDPIAware();
         AppTest::SetUp();
-        dpi_ = Dpi();
+        dpi_ = app::ScreenDpi();
         ASSERT_TRUE(target_.Ok());
         ASSERT_TRUE(medium_.WriteFile(L"zrv\\class\\a.txt", "a"));
         ASSERT_TRUE(medium_.WriteFile(L"zrv\\upgrade\\a.txt", "a"));
@@ -189,8 +156,8 @@ protected:
                                         << " at " << dpi_ << " DPI");
         ASSERT_TRUE(WaitPainted(w));
         const SIZE client = w.ClientSizePx();
-        EXPECT_EQ(client.cx, Px(design.clientWidth, dpi_));
-        EXPECT_EQ(client.cy, Px(design.clientHeight, dpi_));
+        EXPECT_EQ(client.cx, app::Px(design.clientWidth, dpi_));
+        EXPECT_EQ(client.cy, app::Px(design.clientHeight, dpi_));
         const LONG style = ::GetWindowLongW(w.Handle(), GWL_STYLE);
         EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) << std::hex << style;
         EXPECT_TRUE(style & WS_SYSMENU);
@@ -204,10 +171,10 @@ protected:
             EXPECT_EQ(::GetParent(control), container);
             (e.parent ? inFrame : topLevel).push_back(e.id);
             const RECT r = RectIn(control, container);
-            EXPECT_EQ(r.left, Px(e.left, dpi_));
-            EXPECT_EQ(r.top, Px(e.top, dpi_));
-            EXPECT_EQ(r.right - r.left, Px(e.width, dpi_));
-            EXPECT_EQ(r.bottom - r.top, Px(e.height, dpi_));
+            EXPECT_EQ(r.left, app::Px(e.left, dpi_));
+            EXPECT_EQ(r.top, app::Px(e.top, dpi_));
+            EXPECT_EQ(r.right - r.left, app::Px(e.width, dpi_));
+            EXPECT_EQ(r.bottom - r.top, app::Px(e.height, dpi_));
             EXPECT_EQ(::IsWindowVisible(control) != FALSE, e.visible);
             if (e.caption) {
                 EXPECT_EQ(w.Text(e.id), e.caption);
@@ -230,9 +197,9 @@ protected:
     void ExpectWhiteLine(const e2e::Window& w, const RECT& line, int hiddenTo) {
         POINT origin{0, 0};
         ::ClientToScreen(w.Handle(), &origin);
-        const int y = Px(line.top, dpi_);
-        const int x1 = std::max(Px(line.left, dpi_), Px(hiddenTo, dpi_)), x2 = Px(line.right, dpi_);
-        const RECT row{origin.x, origin.y + y, origin.x + Px(7440, dpi_), origin.y + y + 1};
+        const int y = app::Px(line.top, dpi_);
+        const int x1 = std::max(app::Px(line.left, dpi_), app::Px(hiddenTo, dpi_)), x2 = app::Px(line.right, dpi_);
+        const RECT row{origin.x, origin.y + y, origin.x + app::Px(7440, dpi_), origin.y + y + 1};
         const auto shot = e2e::CaptureScreen(row);
         ASSERT_TRUE(shot);
         int white = 0, whiteBefore = 0;
@@ -261,8 +228,8 @@ TEST_F(Layout, EveryWindowAndControlStandsAsDesigned) {
     auto launcher = StartLauncher();
     // The Launcher's client area stands at its designed place; the others are centred.
     const POINT origin = launcher.ClientOriginOnScreen();
-    EXPECT_EQ(origin.x, Px(6120, dpi_));
-    EXPECT_EQ(origin.y, Px(5940, dpi_));
+    EXPECT_EQ(origin.x, app::Px(6120, dpi_));
+    EXPECT_EQ(origin.y, app::Px(5940, dpi_));
     EXPECT_TRUE(FocusSettlesOn(launcher, ids::kDefaultBtnNext));
     ExpectDesign(launcher, kLauncher, L"1-launcher");
 

@@ -47,6 +47,22 @@ protected:
         return *w;
     }
 
+    // Back to the reloaded Launcher, then Next to a reloaded Wizard; both show `name`.
+    std::optional<e2e::Window> BackAndNextAgain(e2e::Window& wizard, const std::wstring& name) {
+        if (!wizard.Click(ids::kSetupBtnPre)) return std::nullopt;
+        auto launcher = process_.WaitForWindow(ids::kDefaultClass);
+        if (!launcher) return std::nullopt;
+        EXPECT_TRUE(process_.WaitForWindowGone(ids::kSetupClass));
+        EXPECT_EQ(launcher->Caption(), name);
+        EXPECT_EQ(launcher->Text(ids::kDefaultLbTitle), L"欢迎使用 " + name);
+        if (!launcher->Click(ids::kDefaultBtnNext)) return std::nullopt;
+        auto again = process_.WaitForWindow(ids::kSetupClass);
+        if (!again) return std::nullopt;
+        EXPECT_EQ(again->Caption(), name + L" 安装");
+        EXPECT_EQ(again->Text(ids::kSetupLbInit), L"安装向导准备开始 " + name + L" 安装。");
+        return again;
+    }
+
     // Install, then the Completion window; Finish ends the program.
     void InstallToTheEnd(e2e::Window& wizard) {
         ASSERT_TRUE(wizard.Click(ids::kSetupBtnNext));
@@ -286,17 +302,8 @@ TEST_F(Wizard, AFailedRegistryWriteIsAFailureAndRecordsNoVersion) {
 TEST_F(Wizard, BackReturnsToAFreshLauncherAndNextToAFreshWizard) {
     auto w = OpenWizard();
     ASSERT_TRUE(medium_.WriteSetupIni(IniLines({L"新名称", L"", L"2.1", L"TVC-2.1"})));
-    ASSERT_TRUE(w.Click(ids::kSetupBtnPre));
-    auto launcher = process_.WaitForWindow(ids::kDefaultClass);
-    ASSERT_TRUE(launcher);
-    EXPECT_TRUE(process_.WaitForWindowGone(ids::kSetupClass));
-    EXPECT_EQ(launcher->Caption(), L"新名称");
-    EXPECT_EQ(launcher->Text(ids::kDefaultLbTitle), L"欢迎使用 新名称");
-    ASSERT_TRUE(launcher->Click(ids::kDefaultBtnNext));
-    auto again = process_.WaitForWindow(ids::kSetupClass);
+    auto again = BackAndNextAgain(w, L"新名称");
     ASSERT_TRUE(again);
-    EXPECT_EQ(again->Caption(), L"新名称 安装");
-    EXPECT_EQ(again->Text(ids::kSetupLbInit), L"安装向导准备开始 新名称 安装。");
     EXPECT_EQ(again->Text(ids::kSetupLbSetup), L"准备安装");
 }
 
@@ -308,16 +315,8 @@ TEST_F(Wizard, AShorterFileAtALaterLoadKeepsTheEarlierLines) {
     auto w = OpenWizard();
     EXPECT_EQ(w.Caption(), L"泰索瓦林课堂 安装");
     ASSERT_TRUE(medium_.WriteSetupIni(IniLines({L"新名称"})));
-    ASSERT_TRUE(w.Click(ids::kSetupBtnPre));
-    auto launcher = process_.WaitForWindow(ids::kDefaultClass);
-    ASSERT_TRUE(launcher);
-    EXPECT_EQ(launcher->Caption(), L"新名称");
-    EXPECT_EQ(launcher->Text(ids::kDefaultLbTitle), L"欢迎使用 新名称");
-    ASSERT_TRUE(launcher->Click(ids::kDefaultBtnNext));
-    auto again = process_.WaitForWindow(ids::kSetupClass);
+    auto again = BackAndNextAgain(w, L"新名称");
     ASSERT_TRUE(again);
-    EXPECT_EQ(again->Caption(), L"新名称 安装");
-    EXPECT_EQ(again->Text(ids::kSetupLbInit), L"安装向导准备开始 新名称 安装。");
 
     ASSERT_TRUE(again->Click(ids::kSetupBtnNext));
     auto done = process_.WaitForWindow(ids::kSetupEndClass, kCopyWait);

@@ -45,28 +45,8 @@ RECT ScreenRect(HWND hwnd) {
 // The label's text drawn here as a static control draws it: the designed font in the
 // colours the label should have.
 e2e::Pixels Render(const std::wstring& text, int width, int height, const Label& label, int back, int fore) {
-    LOGFONTW lf{};
-    HDC screen = ::GetDC(nullptr);
-    lf.lfHeight = -::MulDiv(label.points, ::GetDeviceCaps(screen, LOGPIXELSY), 72);
-    lf.lfWeight = label.bold ? FW_BOLD : FW_NORMAL;
-    lf.lfCharSet = GB2312_CHARSET;
-    wcscpy_s(lf.lfFaceName, L"宋体");
-    setup::UniqueFont font(::CreateFontIndirectW(&lf));
-    HDC dc = ::CreateCompatibleDC(screen);
-    setup::UniqueBitmap bitmap(::CreateCompatibleBitmap(screen, width, height));
-    ::ReleaseDC(nullptr, screen);
-    const HGDIOBJ oldBitmap = ::SelectObject(dc, bitmap.get());
-    const HGDIOBJ oldFont = ::SelectObject(dc, font.get());
-    RECT r{0, 0, width, height};
-    ::FillRect(dc, &r, ::GetSysColorBrush(back));
-    ::SetTextColor(dc, ::GetSysColor(fore));
-    ::SetBkColor(dc, ::GetSysColor(back));
-    ::DrawTextW(dc, text.c_str(), -1, &r, DT_LEFT | DT_EXPANDTABS | DT_WORDBREAK | DT_NOPREFIX);
-    ::SelectObject(dc, oldFont);
-    ::SelectObject(dc, oldBitmap);
-    auto pixels = e2e::ReadPixels(dc, bitmap.get(), width, height);
-    ::DeleteDC(dc);
-    return pixels.value_or(e2e::Pixels{});
+    return app::RenderLabelText(text, width, height, label.points, label.bold, app::ScreenDpi(), ::GetSysColor(back),
+                                ::GetSysColor(fore));
 }
 
 int Glyphs(const std::wstring& text) {

@@ -10,15 +10,6 @@ namespace {
 
 namespace ids = setup::ids;
 
-int Dpi() {
-    HDC screen = ::GetDC(nullptr);
-    const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
-    ::ReleaseDC(nullptr, screen);
-    return dpi;
-}
-
-int Px(int twips, int dpi) { return ::MulDiv(twips, dpi, 1440); }
-
 RECT WorkArea() {
     MONITORINFO info{};
     info.cbSize = sizeof info;
@@ -38,7 +29,7 @@ protected:
         // Measure in the program's own pixels, not in pixels scaled for an unaware process.
         ::SetProcessDPIAware();
         AppTest::SetUp();
-        dpi_ = Dpi();
+        dpi_ = app::ScreenDpi();
         work_ = WorkArea();
         ASSERT_TRUE(target_.Ok());
         ASSERT_TRUE(medium_.WriteFile(L"zrv\\class\\a.txt", "a"));
@@ -49,8 +40,8 @@ protected:
 
     void ExpectInsideAtSize(const e2e::Window& w, int widthTwips, int heightTwips) {
         const SIZE client = w.ClientSizePx();
-        EXPECT_EQ(client.cx, Px(widthTwips, dpi_));
-        EXPECT_EQ(client.cy, Px(heightTwips, dpi_));
+        EXPECT_EQ(client.cx, app::Px(widthTwips, dpi_));
+        EXPECT_EQ(client.cy, app::Px(heightTwips, dpi_));
         const RECT r = WindowRect(w);
         EXPECT_GE(r.left, work_.left);
         EXPECT_GE(r.top, work_.top);
@@ -73,7 +64,7 @@ TEST_F(Placement, EveryWindowLiesInsideTheScreenAtItsDesignedSize) {
     // against the far edge, moved no further than it must.
     const RECT r = WindowRect(launcher);
     const POINT origin = launcher.ClientOriginOnScreen();
-    const POINT designed{Px(6120, dpi_), Px(5940, dpi_)};
+    const POINT designed{app::Px(6120, dpi_), app::Px(5940, dpi_)};
     const int right = designed.x - origin.x + r.right;
     const int bottom = designed.y - origin.y + r.bottom;
     if (right <= work_.right) EXPECT_EQ(origin.x, designed.x);
