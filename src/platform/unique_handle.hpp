@@ -75,6 +75,11 @@ struct MemoryDcTraits {
     static Type Invalid() noexcept { return nullptr; }
     static void Close(Type h) noexcept { ::DeleteDC(h); }
 };
+struct WindowTraits {
+    using Type = HWND;
+    static Type Invalid() noexcept { return nullptr; }
+    static void Close(Type h) noexcept { ::DestroyWindow(h); }
+};
 struct ModuleTraits {
     using Type = HMODULE;
     static Type Invalid() noexcept { return nullptr; }
@@ -91,6 +96,7 @@ using UniqueBitmap = UniqueHandle<GdiTraits<HBITMAP>>;
 using UniquePen = UniqueHandle<GdiTraits<HPEN>>;
 using UniqueIcon = UniqueHandle<IconTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;
+using UniqueWindow = UniqueHandle<WindowTraits>;
 using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;
 
 // A window's paint DC, from BeginPaint to EndPaint.

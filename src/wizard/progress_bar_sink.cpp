@@ -10,16 +10,6 @@ ProgressBarSink::ProgressBarSink(ProgressBarControl& bar, ui::TaskbarProgress* t
                                  const bool& stopFlag, DisplayRateThrottle::Clock clock)
     : bar_(bar), taskbar_(taskbar), yield_(std::move(yield)), stopFlag_(stopFlag), clock_(clock), throttle_(clock) {}
 
-ProgressBarSink::ProgressBarSink(HWND bar, std::function<void()> yield, const bool& stopFlag,
-                                 DisplayRateThrottle::Clock clock)
-    : ownBar_(bar),
-      bar_(ownBar_),
-      taskbar_(nullptr),
-      yield_(std::move(yield)),
-      stopFlag_(stopFlag),
-      clock_(clock),
-      throttle_(clock) {}
-
 void ProgressBarSink::ShowOnTaskbar(int value) {
     if (taskbar_ && maximum_ > 0)
         taskbar_->ShowProgress(static_cast<ULONGLONG>(value), static_cast<ULONGLONG>(maximum_));

@@ -44,7 +44,6 @@ public:
     // nullptr.
     ProgressBarSink(ProgressBarControl& bar, ui::TaskbarProgress* taskbar, std::function<void()> yield,
                     const bool& stopFlag, DisplayRateThrottle::Clock clock = {});
-    ProgressBarSink(HWND bar, std::function<void()> yield, const bool& stopFlag, DisplayRateThrottle::Clock clock = {});
 
     void SetRange(int maximum) override;
     void SetValue(int copied) override;
@@ -58,7 +57,6 @@ private:
     void DrawAtOnce(int value);
     void ShowOnTaskbar(int value);
 
-    ProgressBarWindow ownBar_{nullptr};
     ProgressBarControl& bar_;
     ui::TaskbarProgress* taskbar_;
     std::function<void()> yield_;

@@ -1,5 +1,5 @@
-// The copy's progress as the bar and the taskbar button get it: every message the bar
-// receives passes the sink's seam on its way to a real progress bar control.
+// The copy's progress as the bar and the taskbar button get it, on a real progress bar
+// control: where the messages must be exact, each passes the sink's seam on its way.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -68,12 +68,6 @@ public:
     int nones = 0;
 };
 
-struct WindowTraits {
-    using Type = HWND;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type h) noexcept { ::DestroyWindow(h); }
-};
-
 class ProgressDisplay : public testing::Test {
 protected:
     void SetUp() override {
@@ -88,8 +82,9 @@ protected:
     }
     int Position() const { return static_cast<int>(::SendMessageW(bar_, PBM_GETPOS, 0, 0)); }
     int Maximum() const { return static_cast<int>(::SendMessageW(bar_, PBM_GETRANGE, FALSE, 0)); }
+    int Minimum() const { return static_cast<int>(::SendMessageW(bar_, PBM_GETRANGE, TRUE, 0)); }
 
-    UniqueHandle<WindowTraits> owner_;
+    UniqueWindow owner_;
     HWND bar_ = nullptr;
     bool stop_ = false;
     DisplayRateThrottle::TimePoint now_{};
@@ -158,6 +153,47 @@ TEST_F(ProgressDisplay, TheTaskbarButtonShowsWhatTheBarShows) {
     emptyTree.SetRange(0);
     emptyTree.Finish(0);
     EXPECT_EQ(empty.shown, (std::vector<Shown>{{1, 1}, {1, 1}}));
+}
+
+TEST_F(ProgressDisplay, MovesAtDisplayRateAndEndsExact) {
+    ProgressBarWindow bar(bar_);
+    ProgressBarSink sink(bar, nullptr, nullptr, stop_, clock_);
+    sink.SetRange(10);
+    EXPECT_EQ(Minimum(), 0);
+    EXPECT_EQ(Maximum(), 10);
+    EXPECT_EQ(Position(), 0);
+    sink.SetValue(1);
+    EXPECT_EQ(Position(), 0) << "too soon after the range was shown";
+    now_ += 15ms;
+    sink.SetValue(1);
+    EXPECT_EQ(Position(), 0);
+    now_ += 1ms;
+    sink.SetValue(2);
+    EXPECT_EQ(Position(), 2);
+    now_ += 5ms;
+    sink.SetValue(3);
+    EXPECT_EQ(Position(), 2);
+    sink.Finish(3);
+    EXPECT_EQ(Position(), 3);
+}
+
+// The queue is looked at once per pump interval however many small files pass meanwhile.
+TEST_F(ProgressDisplay, YieldsThroughItsFunctionAtMostOncePerIntervalAndReportsTheStopFlag) {
+    ProgressBarWindow bar(bar_);
+    int yields = 0;
+    ProgressBarSink sink(bar, nullptr, [&] { ++yields; }, stop_, clock_);
+    sink.YieldToWindow();
+    EXPECT_EQ(yields, 1) << "the first yield is never held back";
+    now_ += ProgressBarSink::kPumpInterval - 1ms;
+    sink.YieldToWindow();
+    EXPECT_EQ(yields, 1);
+    now_ += 1ms;
+    sink.YieldToWindow();
+    sink.YieldToWindow();
+    EXPECT_EQ(yields, 2);
+    EXPECT_FALSE(sink.StopRequested());
+    stop_ = true;
+    EXPECT_TRUE(sink.StopRequested());
 }
 
 }  // namespace

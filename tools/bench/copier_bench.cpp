@@ -15,6 +15,7 @@
 #include <string>
 
 #include "platform/unique_handle.hpp"
+#include "ui/application.hpp"
 #include "wizard/progress_bar_sink.hpp"
 #include "wizard/tree_copier.hpp"
 #include "wizard/win32_file_system.hpp"
@@ -30,21 +31,6 @@ std::wstring WithSeparator(std::wstring path) {
     if (path.empty() || path.back() != L'\\') path += L'\\';
     return path;
 }
-
-// The same pump the Wizard window yields to.
-void PumpWaitingMessages() {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-    }
-}
-
-struct WindowTraits {
-    using Type = HWND;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type h) noexcept { ::DestroyWindow(h); }
-};
 
 // The Win32 file system that never tells the space or a disc: the copier then skips the
 // checks that need them, so the difference is what they cost.
@@ -80,16 +66,15 @@ int RunCopier(const std::wstring& source, const std::wstring& destination, bool 
     windowClass.lpszClassName = L"CopierBench";
     ::RegisterClassW(&windowClass);
     // The Wizard window's size and its progress bar's place and size, at 96 DPI.
-    UniqueHandle<WindowTraits> window(::CreateWindowExW(0, windowClass.lpszClassName, L"copier", WS_OVERLAPPEDWINDOW,
-                                                        100, 100, 510, 390, nullptr, nullptr, windowClass.hInstance,
-                                                        nullptr));
+    UniqueWindow window(::CreateWindowExW(0, windowClass.lpszClassName, L"copier", WS_OVERLAPPEDWINDOW, 100, 100, 510,
+                                          390, nullptr, nullptr, windowClass.hInstance, nullptr));
     if (!window) return 2;
     HWND bar = ::CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, 40, 176, 409, 17, window.get(),
                                  nullptr, windowClass.hInstance, nullptr);
     ::ShowWindow(window.get(), SW_SHOWNORMAL);
     ::UpdateWindow(window.get());
     for (int i = 0; i < 20; ++i) {
-        PumpWaitingMessages();
+        ui::PumpWaitingMessages();
         ::Sleep(10);
     }
     if (!::IsWindowVisible(bar)) return 2;
@@ -98,7 +83,8 @@ int RunCopier(const std::wstring& source, const std::wstring& destination, bool 
     UncheckedFileSystem unchecked;
     FileSystem& fs = checked ? static_cast<FileSystem&>(win32) : unchecked;
     bool stop = false;
-    ProgressBarSink progress(bar, PumpWaitingMessages, stop);
+    ProgressBarWindow barWindow(bar);
+    ProgressBarSink progress(barWindow, nullptr, ui::PumpWaitingMessages, stop);
     const auto start = Clock::now();
     const CopyOutcome outcome = CopyFolder(fs, progress, source, destination);
     const double seconds = Seconds(start);
