@@ -1,12 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "app_support.hpp"
 
 #include "ui/control_ids.hpp"
 
 namespace app {
 
-std::wstring SetupExe() { return e2e::WindowsPath(APP_SETUP_EXE); }
+std::wstring SetupExe() {
+    const char* other = std::getenv("SETUP_TEST_SETUP_EXE");
+    return e2e::WindowsPath(other && *other ? other : APP_SETUP_EXE);
+}
 std::wstring StandinExe() { return e2e::WindowsPath(APP_STANDIN_EXE); }
 
 std::string Cp936(const std::wstring& text) {

@@ -24,6 +24,7 @@ inline constexpr DWORD kCopyWait = 60000;
 // Prints the differences, so a failure says what is wrong.
 ::testing::AssertionResult SameTree(const std::wstring& expected, const std::wstring& actual);
 
+// The freshly built setup.exe, or the copy SETUP_TEST_SETUP_EXE names (a Unix path): a signed one.
 std::wstring SetupExe();
 std::wstring StandinExe();
 // Text in code page 936, as setup.ini holds it.
