@@ -7,10 +7,17 @@ cd "$(dirname "$0")/.."
 root=$PWD
 
 bash tools/install-deps.sh
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 --target setup standin_installer walk_sample
+source tools/wine-loader.sh
+# Where no 32-bit program runs, the x86-64 build of the same sources is what Wine can show.
+preset=win32
+if wine_is_64_only; then
+  preset=win64
+  echo "This machine runs no 32-bit programs: showing the x86-64 build."
+fi
+cmake --preset $preset -DBUILD_TESTING=ON >/dev/null
+cmake --build --preset $preset --target setup standin_installer walk_sample
 
-build=$root/build/win32
+build=$root/build/$preset
 sample=$root/build/sample
 export WINEPREFIX=$sample/wineprefix WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
@@ -37,7 +44,7 @@ if [ -n "${DISPLAY:-}" ] && [ -z "${CI:-}" ]; then
   run interactive
 else
   wineserver -k 2>/dev/null || true
-  xvfb-run -a -s "-screen 0 1280x1024x24" bash -c "$(declare -f run); build='$build' sample='$sample' medium_win='$medium_win' run walk"
+  xvfb-run -a -s "-screen 0 1280x1024x24" bash -c "$(declare -f run wine wineboot 2>/dev/null); build='$build' sample='$sample' medium_win='$medium_win' run walk"
   for bmp in "$sample/shots"/*.bmp; do
     [ -e "$bmp" ] || continue
     convert "$bmp" "${bmp%.bmp}.png" && rm "$bmp"

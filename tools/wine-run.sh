@@ -3,6 +3,7 @@
 # The prefix is created once, under a lock, so parallel tests share it.
 set -euo pipefail
 export WINEPREFIX="$1"; shift
+source "$(dirname "$0")/wine-loader.sh"
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml=;winemenubuilder.exe=d"}
 if [ ! -f "$WINEPREFIX/.ready" ]; then

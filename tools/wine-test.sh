@@ -33,6 +33,7 @@ while [ $# -gt 0 ]; do
     *) break ;;
   esac
 done
+source "$(dirname "$0")/wine-loader.sh"
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml=;winemenubuilder.exe=d"}
 

@@ -19,6 +19,9 @@ using ui::kNoticeTitle;
 constexpr wchar_t kInstallerMissing[] = L"未能找到安装文件！";
 constexpr wchar_t kInstallerNotStarted[] = L"无法启动安装程序！";
 constexpr wchar_t kFullInstaller[] = L"\\zrv\\init\\setup.exe";
+// Started from a mapped drive that the elevated program doesn't see, with no mapping of the
+// user's that leads back to the share.
+constexpr wchar_t kDriveUnreachable[] = L"无法访问安装程序所在的驱动器。请从网络路径（\\\\服务器\\共享）或本地副本运行安装程序！";
 
 }  // namespace
 
@@ -27,6 +30,12 @@ LauncherWindow::LauncherWindow(ui::Navigator& navigator) : ui::Form(ui::Launcher
 void LauncherWindow::OnLoad() {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&icc);
+
+    if (!FoundProgramFolder().reachable) {
+        ShowMessage(kDriveUnreachable, kNoticeTitle);
+        Unload();
+        return;
+    }
 
     if (!VisibleEntryExists(ProductInfoPath()) || !ReadProductInfo(lines_)) {
         ShowMessage(kBrokenMedium, kNoticeTitle);

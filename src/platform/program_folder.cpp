@@ -2,9 +2,37 @@
 
 #include <windows.h>
 
-namespace setup {
+#include "platform/mapped_drive.hpp"
+#include "platform/unique_handle.hpp"
 
-std::wstring ProgramFolder() {
+namespace setup {
+namespace {
+
+// The share the user's session maps the letter to for good, as Windows remembers it for the
+// next logon; "" when there is none.
+std::wstring PersistentMapping(wchar_t letter) {
+    const std::wstring subkey = std::wstring(L"Network\\") + letter;
+    HKEY raw = nullptr;
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, subkey.c_str(), 0, KEY_QUERY_VALUE, &raw) != ERROR_SUCCESS) return {};
+    const UniqueKey key(raw);
+    wchar_t text[1024];
+    DWORD type = 0;
+    DWORD bytes = sizeof text - sizeof(wchar_t);
+    if (::RegQueryValueExW(key.get(), L"RemotePath", nullptr, &type, reinterpret_cast<BYTE*>(text), &bytes) !=
+            ERROR_SUCCESS ||
+        type != REG_SZ)
+        return {};
+    text[bytes / sizeof(wchar_t)] = L'\0';
+    return text;
+}
+
+bool IsReachableFolder(const std::wstring& path) {
+    const DWORD a = ::GetFileAttributesW((path + L"\\").c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// As the platform reports it.
+std::wstring ReportedProgramFolder() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
@@ -21,6 +49,25 @@ std::wstring ProgramFolder() {
     if (slash == 2 && path[1] == L':') return path.substr(0, 3);
     return path.substr(0, slash);
 }
+
+}  // namespace
+
+ProgramFolderFinding FindProgramFolder(const std::wstring& reported, DriveTypeQuery driveType) {
+    const wchar_t letter = DriveLetter(reported);
+    if (letter == 0) return {reported, true};
+    const wchar_t root[] = {letter, L':', L'\\', L'\0'};
+    if (driveType(root) != DRIVE_NO_ROOT_DIR) return {reported, true};
+    if (const auto share = FolderOnShare(reported, PersistentMapping(letter)); share && IsReachableFolder(*share))
+        return {*share, true};
+    return {reported, false};
+}
+
+const ProgramFolderFinding& FoundProgramFolder() {
+    static const ProgramFolderFinding found = FindProgramFolder(ReportedProgramFolder());
+    return found;
+}
+
+std::wstring ProgramFolder() { return FoundProgramFolder().folder; }
 
 bool PathAttributes(const std::wstring& path, unsigned long& attributes) {
     const DWORD a = ::GetFileAttributesW(path.c_str());

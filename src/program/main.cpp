@@ -16,6 +16,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         return 0;
     }
     ::HeapSetInformation(nullptr, HeapEnableTerminationOnCorruption, nullptr, 0);
+    // A drive without its disc fails the call rather than raising the system's "no disk" box
+    // over the copy.
+    ::SetErrorMode(::GetErrorMode() | SEM_FAILCRITICALERRORS);
     const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     try {
         static setup::ProgramWindows windows;

@@ -247,6 +247,11 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_CLOSE:
             OnClose();
             return 0;
+        case WM_QUERYENDSESSION:
+            return OnQueryEndSession((static_cast<DWORD>(lp) & ENDSESSION_CRITICAL) != 0) ? TRUE : FALSE;
+        case WM_ENDSESSION:
+            if (wp) OnEndSession();
+            return 0;
         case WM_CTLCOLORSTATIC:
             return ControlColours(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp));
         case WM_PAINT:

@@ -57,6 +57,11 @@ protected:
     virtual void OnClick(int /*id*/) {}
     // The close button, Alt+F4 and the system menu; by default they unload the window.
     virtual void OnClose() { Unload(); }
+    // The session is about to end (a shutdown, a logoff, an update's restart): false asks it
+    // to wait. critical: it ends whatever the answer.
+    virtual bool OnQueryEndSession(bool /*critical*/) { return true; }
+    // The session ends now; the process may be ended at any moment once this returns.
+    virtual void OnEndSession() {}
 
 private:
     struct Child {

@@ -7,6 +7,8 @@
 namespace setup::ui {
 namespace {
 
+constexpr LPARAM kKeyWasDown = LPARAM{1} << 30;
+
 wchar_t AccessKey(const std::wstring& caption) {
     for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
         if (caption[i] == L'&') {
@@ -65,6 +67,9 @@ void Form::OnActivate(bool active) {
 bool Form::TranslateKey(const MSG& msg) {
     switch (msg.message) {
         case WM_KEYDOWN:
+            // A key held down on one window's button repeats into the next window's: only
+            // the first press of Enter or Space counts.
+            if ((msg.wParam == VK_RETURN || msg.wParam == VK_SPACE) && (msg.lParam & kKeyWasDown)) return true;
             if (msg.wParam == VK_TAB) {
                 MoveFocus(::GetKeyState(VK_SHIFT) < 0);
                 return true;

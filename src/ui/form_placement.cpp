@@ -74,7 +74,8 @@ void Form::ApplyLayout(const POINT* windowOrigin) {
         if (dpi_ == dpi) break;
     }
     placing_ = false;
-    ::InvalidateRect(hwnd_, nullptr, TRUE);
+    // The controls were moved without repainting: each is drawn again at its new size and font.
+    ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }
 
 RECT Form::FrameAt(int dpi) const {

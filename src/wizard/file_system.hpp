@@ -37,6 +37,13 @@ protected:
     ~CopyPacing() = default;
 };
 
+// What a path finds: the entry's own name in its folder, which is its long name where the
+// path gave a short alias, and its attributes.
+struct FoundEntry {
+    std::wstring name;
+    std::uint32_t attributes;
+};
+
 struct VolumeSpace {
     std::uint64_t freeBytes;     // what this user may still write there
     std::uint64_t clusterBytes;  // the unit the volume allocates files in
@@ -52,6 +59,8 @@ public:
     // Every entry of the folder, "." and ".." possibly among them. False when it can't be listed.
     virtual bool ListFolder(const std::wstring& folder, FolderVisitor& visitor) = 0;
     virtual std::optional<std::uint32_t> Attributes(const std::wstring& path) = 0;
+    // Nothing when no entry is there.
+    virtual std::optional<FoundEntry> Lookup(const std::wstring& path) = 0;
     virtual bool ClearAttributes(const std::wstring& path) = 0;  // all of them: a normal file
     virtual bool ClearReadOnly(const std::wstring& path) = 0;    // that one, the others stay
     virtual bool CreateFolder(const std::wstring& path) = 0;     // one level

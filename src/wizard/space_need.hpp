@@ -1,6 +1,7 @@
 #pragma once
-// What a copy will take of its volume: each file it writes rounded up to whole clusters, less
-// what the files it replaces hold now. Platform-free.
+// What a copy will take of its volume: each file it writes rounded up to whole clusters, with
+// the record the file system keeps of each new file and folder, less what the files it replaces
+// hold now. Platform-free.
 #include <cstdint>
 
 namespace setup {
@@ -8,25 +9,31 @@ namespace setup {
 class SpaceNeed {
 public:
     // 0 or 1: no rounding, the volume didn't tell its cluster size.
-    explicit SpaceNeed(std::uint64_t clusterBytes) : cluster_(clusterBytes > 1 ? clusterBytes : 1) {}
+    explicit SpaceNeed(std::uint64_t clusterBytes)
+        : cluster_(clusterBytes > 1 ? clusterBytes : 1), record_(cluster_ > kMinRecord ? cluster_ : kMinRecord) {}
 
     // The bytes a file of this length takes on the volume.
     std::uint64_t Allocated(std::uint64_t fileBytes) const {
         const std::uint64_t clusters = fileBytes / cluster_ + (fileBytes % cluster_ != 0 ? 1 : 0);
         return clusters > kMax / cluster_ ? kMax : clusters * cluster_;
     }
-    void Write(std::uint64_t fileBytes) { written_ = Sum(written_, Allocated(fileBytes)); }
-    void Replace(std::uint64_t fileBytes) { freed_ = Sum(freed_, Allocated(fileBytes)); }
+    // A tree of many small files would pass a count of their data alone and then fill the disk
+    // with the entries' records (a cluster or 4 KiB each, whichever is larger, is a safe bound).
+    void Write(std::uint64_t fileBytes) { written_ = Sum(written_, Sum(Allocated(fileBytes), record_)); }
+    void Replace(std::uint64_t fileBytes) { freed_ = Sum(freed_, Sum(Allocated(fileBytes), record_)); }
+    void MakeFolder() { written_ = Sum(written_, record_); }
 
     std::uint64_t Bytes() const { return written_ > freed_ ? written_ - freed_ : 0; }
     bool FitsIn(std::uint64_t freeBytes) const { return Bytes() <= freeBytes; }
 
 private:
     static constexpr std::uint64_t kMax = ~std::uint64_t{0};
+    static constexpr std::uint64_t kMinRecord = 4096;
     // Saturates: a sum past 16 EiB fits in no volume anyway.
     static std::uint64_t Sum(std::uint64_t a, std::uint64_t b) { return a > kMax - b ? kMax : a + b; }
 
     std::uint64_t cluster_;
+    std::uint64_t record_;
     std::uint64_t written_ = 0;
     std::uint64_t freed_ = 0;
 };

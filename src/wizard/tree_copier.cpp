@@ -206,6 +206,8 @@ CopyOutcome SurveyDestination(FileSystem& fs, const FolderTree& tree, const std:
         exists[i + 1] = FolderExist(fs, path);
     }
     if (!need) return CopyOutcome::Copied;
+    for (const bool present : exists)
+        if (!present) need->MakeFolder();
     auto before = [&](const auto& a, std::wstring_view b) { return fs.CompareNames(a.first, b) < 0; };
     for (std::uint32_t p = 0; p < exists.size(); ++p) {
         if (!exists[p] || tree.filesFrom[p] == tree.filesTo[p]) continue;
@@ -242,10 +244,14 @@ CopyOutcome BuildFolders(FileSystem& fs, const FolderTree& tree, const std::wstr
 }
 
 // An existing destination file is replaced whatever its attributes; Windows refuses to
-// overwrite a read-only one, or a hidden or system one from a source without them.
-bool MakeReplaceable(FileSystem& fs, const std::wstring& path) {
-    const auto attributes = fs.Attributes(path);
-    if (!attributes || (*attributes & attr::kDirectory) || !(*attributes & kInTheWay)) return true;
+// overwrite a read-only one, or a hidden or system one from a source without them. A name that
+// finds another file through its short alias (REPO~QPI.DOC for "Report for 2020.doc") would
+// overwrite that file: false, before it is touched.
+bool MakeReplaceable(FileSystem& fs, const std::wstring& path, std::wstring_view name) {
+    const auto entry = fs.Lookup(path);
+    if (!entry) return true;
+    if (fs.CompareNames(entry->name, name) != 0) return false;
+    if ((entry->attributes & attr::kDirectory) || !(entry->attributes & kInTheWay)) return true;
     return fs.ClearAttributes(path);
 }
 
@@ -305,7 +311,7 @@ CopyOutcome CopyTree(FileSystem& fs, CopyProgress& progress, const std::wstring&
         to.resize(toFolder);
         to += tree.fileNames[index];
         const bool fresh = !exists[folder];
-        if (!fresh && !MakeReplaceable(fs, to)) return CopyOutcome::Failed;
+        if (!fresh && !MakeReplaceable(fs, to, tree.fileNames[index])) return CopyOutcome::Failed;
         // In a folder this copy created, a name can only be taken by an earlier file under
         // another spelling (a short name): failing beats losing one of them.
         if (const CopyOutcome file = fs.Copy(from, to, !fresh, pacing); file != CopyOutcome::Copied) return file;

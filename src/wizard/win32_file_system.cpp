@@ -105,6 +105,14 @@ std::optional<std::uint32_t> Win32FileSystem::Attributes(const std::wstring& pat
     return attributes;
 }
 
+std::optional<FoundEntry> Win32FileSystem::Lookup(const std::wstring& path) {
+    WIN32_FIND_DATAW data;
+    UniqueFind find(
+        ::FindFirstFileExW(NativePath(path).c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0));
+    if (!find) return std::nullopt;
+    return FoundEntry{data.cFileName, data.dwFileAttributes};
+}
+
 bool Win32FileSystem::ClearAttributes(const std::wstring& path) {
     return ::SetFileAttributesW(NativePath(path).c_str(), FILE_ATTRIBUTE_NORMAL) != FALSE;
 }
@@ -148,13 +156,25 @@ bool Win32FileSystem::CreateFolder(const std::wstring& path) {
     return ::CreateDirectoryW(NativePath(path).c_str(), nullptr) != FALSE;
 }
 
+bool Win32FileSystem::ClaimLeftover(const std::wstring& target) {
+    const auto entry = Lookup(target);
+    if (!entry || (entry->attributes & attr::kDirectory)) return false;
+    // Another spelling of the name (or a short alias) is another file's, never ours to replace.
+    const auto slash = target.find_last_of(L'\\');
+    if (entry->name != std::wstring_view(target).substr(slash == std::wstring::npos ? 0 : slash + 1)) return false;
+    return ClearAttributes(target);
+}
+
 CopyOutcome Win32FileSystem::Copy(const std::wstring& from, const std::wstring& to, bool replace, CopyPacing& pacing) {
     const std::wstring source = NativePath(from);
     const std::wstring target = NativePath(to);
     for (int tried = 1;; ++tried) {
+        // Without this the second try fails at once: on "exists" in a folder the copy made, on
+        // access denied where the leftover is read-only.
+        if (tried > 1 && ClaimLeftover(target)) replace = true;
         FileCopyPacing state{pacing};
-        if (::CopyFileExW(source.c_str(), target.c_str(), FileCopyProgress, &state, nullptr,
-                          replace ? 0 : COPY_FILE_FAIL_IF_EXISTS))
+        if (copyFile_(source.c_str(), target.c_str(), FileCopyProgress, &state, nullptr,
+                      replace ? 0 : COPY_FILE_FAIL_IF_EXISTS))
             return CopyOutcome::Copied;
         const DWORD error = ::GetLastError();
         // A copy the routine cancelled ends with ERROR_REQUEST_ABORTED, its partial file removed.

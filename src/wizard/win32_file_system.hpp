@@ -42,10 +42,16 @@ public:
     static constexpr int kCopyTries = 3;
     static constexpr DWORD kRetryWaits[kCopyTries - 1] = {500, 1000};
 
+    // The platform's file copy, CopyFileExW's signature; a test gives one that fails as
+    // Windows can and Wine doesn't.
+    using CopyFileFunction = BOOL(WINAPI*)(LPCWSTR, LPCWSTR, LPPROGRESS_ROUTINE, LPVOID, LPBOOL, DWORD);
+    explicit Win32FileSystem(CopyFileFunction copyFile = ::CopyFileExW) : copyFile_(copyFile) {}
+
     // Literal roots: every name of the tree arrives as it is on the medium.
     std::wstring Root(const std::wstring& folder) override { return LiteralFolderPath(folder); }
     bool ListFolder(const std::wstring& folder, FolderVisitor& visitor) override;
     std::optional<std::uint32_t> Attributes(const std::wstring& path) override;
+    std::optional<FoundEntry> Lookup(const std::wstring& path) override;
     bool ClearAttributes(const std::wstring& path) override;
     bool ClearReadOnly(const std::wstring& path) override;
     bool CreateFolder(const std::wstring& path) override;
@@ -53,6 +59,13 @@ public:
     std::optional<VolumeSpace> Space(const std::wstring& folder) override;
     bool OnDisc(const std::wstring& path) override;
     CopyOutcome Copy(const std::wstring& from, const std::wstring& to, bool replace, CopyPacing& pacing) override;
+
+private:
+    // Before a retry: a file its first try left under exactly this name (a scanner held the
+    // new file, so the platform couldn't remove it), made replaceable. False when there is none.
+    bool ClaimLeftover(const std::wstring& target);
+
+    CopyFileFunction copyFile_;
 };
 
 }  // namespace setup

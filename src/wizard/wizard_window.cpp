@@ -2,6 +2,7 @@
 
 #include "platform/identity.h"
 #include "platform/program_folder.hpp"
+#include "platform/session_hold.hpp"
 #include "ui/application.hpp"
 #include "ui/control_ids.hpp"
 #include "ui/designs.hpp"
@@ -51,6 +52,15 @@ void WizardWindow::OnClose() {
     else Unload();
 }
 
+// A session that ended inside a copy would leave the file in flight partial, later files old
+// and nothing recorded, with nobody told: it waits while the copy runs, unless it must end.
+bool WizardWindow::OnQueryEndSession(bool critical) { return critical || !copying_; }
+
+// Ending anyway: the copy stops at once and records nothing.
+void WizardWindow::OnEndSession() {
+    if (copying_) stopRequested_ = true;
+}
+
 // Titled with the application's name, as the version record gives it. The taskbar button
 // turns red with it, where the copy stopped.
 void WizardWindow::ShowFailure() {
@@ -80,6 +90,7 @@ void WizardWindow::Install() {
     // click handler ignores Install and Back until the copy has returned.
     copying_ = true;
     stopRequested_ = false;
+    const SessionHold hold(Handle(), L"正在安装 " + lines_[kProductName] + L"，请稍候。");
     Win32FileSystem files;
     ProgressBarWindow bar(Control(ids::kSetupPbSetup));
     ProgressBarSink progress(bar, &Taskbar(), ui::PumpWaitingMessages, stopRequested_);

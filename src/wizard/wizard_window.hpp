@@ -15,6 +15,8 @@ private:
     void OnLoad() override;
     void OnClick(int id) override;
     void OnClose() override;
+    bool OnQueryEndSession(bool critical) override;
+    void OnEndSession() override;
     void Install();
     void ShowCopying();
     void ShowFailure();

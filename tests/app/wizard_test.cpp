@@ -457,6 +457,40 @@ TEST_F(LongCopy, CancelStopsTheCopyWritesNothingAndEnds) {
     }
 }
 
+// A shutdown, a logoff or an update's restart waits while files are copied, unless it must
+// end; ended anyway, it stops the copy and nothing is recorded.
+TEST_F(LongCopy, TheSessionWaitsForTheCopyOrEndsItRecordingNothing) {
+    auto send = [](e2e::Window& w, UINT msg, WPARAM wp, LPARAM lp) {
+        DWORD_PTR result = 0xBAD;
+        ::SendMessageTimeoutW(w.Handle(), msg, wp, lp, SMTO_NORMAL, 5000, &result);
+        return result;
+    };
+    auto w = OpenWizard();
+    EXPECT_EQ(send(w, WM_QUERYENDSESSION, 0, 0), static_cast<DWORD_PTR>(TRUE)) << "no copy, nothing to wait for";
+    ASSERT_TRUE(w.Click(ids::kSetupBtnNext));
+    ASSERT_TRUE(CopyUnderWay(w));
+    EXPECT_EQ(send(w, WM_QUERYENDSESSION, 0, 0), static_cast<DWORD_PTR>(FALSE));
+    EXPECT_EQ(send(w, WM_QUERYENDSESSION, 0, ENDSESSION_CRITICAL), static_cast<DWORD_PTR>(TRUE));
+    send(w, WM_ENDSESSION, TRUE, 0);
+    EXPECT_TRUE(process_.WaitExit(kExitWait));
+    EXPECT_FALSE(Version());
+    EXPECT_FALSE(e2e::ReadRegString(kMarkerKey, L"TVC-2.1"));
+    EXPECT_FALSE(SameTree(Tree(L"upgrade"), Coon()));
+}
+
+// The disc taken out, the share lost: the files not yet copied are gone.
+TEST_F(LongCopy, AMediumThatGoesDuringTheCopyIsAFailureAndTheWindowAnswers) {
+    auto w = OpenWizard();
+    ASSERT_TRUE(w.Click(ids::kSetupBtnNext));
+    ASSERT_TRUE(CopyUnderWay(w));
+    ASSERT_TRUE(::MoveFileW(Tree(L"upgrade").c_str(), Tree(L"gone").c_str()));
+    ExpectFailureBox();
+    EXPECT_FALSE(Version());
+    EXPECT_FALSE(e2e::ReadRegString(kMarkerKey, L"TVC-2.1"));
+    ASSERT_TRUE(w.Click(ids::kSetupBtnExit));
+    EXPECT_TRUE(process_.WaitExit(kExitWait));
+}
+
 TEST_F(Wizard, KeyboardMovesThroughTheButtonsInTabOrder) {
     auto w = OpenWizard();
     ASSERT_TRUE(e2e::WaitUntil([&] { return w.FocusedControlId() == ids::kSetupBtnNext; }, 2000));
@@ -465,6 +499,9 @@ TEST_F(Wizard, KeyboardMovesThroughTheButtonsInTabOrder) {
         EXPECT_TRUE(e2e::WaitUntil([&] { return w.FocusedControlId() == expected; }, 2000)) << expected;
     }
     ASSERT_TRUE(w.PressKey(VK_ESCAPE));
+    // Enter or Space held down since the Launcher's Next repeats into Install.
+    ASSERT_TRUE(w.PressKey(VK_RETURN, true));
+    ASSERT_TRUE(w.PressKey(VK_SPACE, true));
     EXPECT_FALSE(process_.WaitExit(500));
     EXPECT_FALSE(w.IsControlVisible(ids::kSetupPbSetup));
 

@@ -30,15 +30,15 @@ TEST(SpaceNeed, RoundsEachFileUpToWholeClusters) {
     EXPECT_EQ(need.Allocated(4 * kKiB), 4 * kKiB);
     EXPECT_EQ(need.Allocated(4 * kKiB + 1), 8 * kKiB);
     for (int i = 0; i < 3; ++i) need.Write(100);
-    EXPECT_EQ(need.Bytes(), 12 * kKiB) << "three small files take three clusters";
-    EXPECT_TRUE(need.FitsIn(12 * kKiB));
-    EXPECT_FALSE(need.FitsIn(12 * kKiB - 1));
+    EXPECT_EQ(need.Bytes(), 24 * kKiB) << "three small files take three clusters and three records";
+    EXPECT_TRUE(need.FitsIn(24 * kKiB));
+    EXPECT_FALSE(need.FitsIn(24 * kKiB - 1));
 }
 
 TEST(SpaceNeed, FilesItReplacesGiveBackWhatTheyHold) {
     SpaceNeed need(4 * kKiB);
-    need.Write(10 * kKiB);   // 12 KiB
-    need.Replace(5 * kKiB);  // 8 KiB back
+    need.Write(10 * kKiB);   // 12 KiB and a record
+    need.Replace(5 * kKiB);  // 8 KiB and a record back
     EXPECT_EQ(need.Bytes(), 4 * kKiB);
     need.Replace(40 * kKiB);
     EXPECT_EQ(need.Bytes(), 0u) << "replacing larger files needs nothing";
@@ -48,15 +48,16 @@ TEST(SpaceNeed, FilesItReplacesGiveBackWhatTheyHold) {
 TEST(SpaceNeed, CountsSizesPastFourGibibytesAndNeverWraps) {
     SpaceNeed need(64 * kKiB);
     need.Write(5 * kGiB + 1);
-    EXPECT_EQ(need.Bytes(), 5 * kGiB + 64 * kKiB);
+    EXPECT_EQ(need.Bytes(), 5 * kGiB + 2 * 64 * kKiB) << "a record takes a cluster where clusters are larger";
     need.Write(~std::uint64_t{0});
     EXPECT_FALSE(need.FitsIn(~std::uint64_t{0} - 1));
     SpaceNeed unknown(0);  // no cluster size: bytes as they are
     unknown.Write(4097);
-    EXPECT_EQ(unknown.Bytes(), 4097u);
+    EXPECT_EQ(unknown.Bytes(), 4097u + 4 * kKiB);
 }
 
-// Files in folders that exist (root, A) or not (B); 1 MiB of free space, 4 KiB clusters.
+// Files in folders that exist (root, A) or not (B), 4 KiB clusters: 12 KiB of data, and 16 KiB
+// of records for the three files and the folder B.
 class Space : public testing::Test {
 protected:
     void SetUp() override {
@@ -64,7 +65,7 @@ protected:
         fs.AddFile(kSource + L"A\\a", std::string(100, 'a'));  // 4 KiB
         fs.AddFile(kSource + L"B\\empty", "");                 // nothing
         fs.AddFolder(L"C:\\dst\\A");
-        fs.SetSpace(VolumeSpace{12 * kKiB, 4 * kKiB});
+        fs.SetSpace(VolumeSpace{28 * kKiB, 4 * kKiB});
     }
     bool NothingMade() const {
         return !fs.IsFolder(kDestination + L"B") && !fs.IsFile(kDestination + L"f") && fs.CallCount(Op::Copy) == 0 &&
@@ -80,41 +81,45 @@ TEST_F(Space, ATreeThatFitsExactlyIsCopied) {
 }
 
 TEST_F(Space, OneClusterShortFailsBeforeAnythingIsMade) {
-    fs.SetSpace(VolumeSpace{12 * kKiB - 1, 4 * kKiB});
+    fs.SetSpace(VolumeSpace{28 * kKiB - 1, 4 * kKiB});
     EXPECT_EQ(Copy(fs), CopyOutcome::Failed);
     EXPECT_TRUE(NothingMade());
 }
 
 TEST_F(Space, FilesThatWillBeReplacedCountAsFreeWhateverTheirSpelling) {
-    fs.SetSpace(VolumeSpace{4 * kKiB, 4 * kKiB});
-    fs.AddFile(kDestination + L"F", std::string(8000, 'x'));  // 8 KiB back, spelt otherwise
+    fs.SetSpace(VolumeSpace{16 * kKiB, 4 * kKiB});
+    fs.AddFile(kDestination + L"F", std::string(8000, 'x'));  // 8 KiB and a record back, spelt otherwise
     EXPECT_EQ(Copy(fs), CopyOutcome::Copied);
     EXPECT_EQ(fs.Content(kDestination + L"f"), std::string(5000, 'f'));
 }
 
 TEST_F(Space, OtherFilesOfTheDestinationCountForNothing) {
-    fs.SetSpace(VolumeSpace{4 * kKiB, 4 * kKiB});
+    fs.SetSpace(VolumeSpace{16 * kKiB, 4 * kKiB});
     fs.AddFile(kDestination + L"own", std::string(8000, 'x'));
     fs.AddFolder(kDestination + L"f.old");
     EXPECT_EQ(Copy(fs), CopyOutcome::Failed);
     EXPECT_FALSE(fs.IsFile(kDestination + L"f"));
 }
 
-TEST_F(Space, ATreeOfEmptyFilesNeedsNothing) {
+// Empty files hold no data, yet each new file and folder takes a record on the disk.
+TEST_F(Space, ATreeOfEmptyFilesNeedsARecordForEachEntry) {
     MemoryFileSystem empty;
     for (int i = 0; i < 50; ++i) empty.AddFile(kSource + L"d\\e" + std::to_wstring(i));
     empty.AddFolder(L"C:\\dst");
-    empty.SetSpace(VolumeSpace{0, 4 * kKiB});
+    empty.SetSpace(VolumeSpace{51 * 4 * kKiB - 1, 512});
+    EXPECT_EQ(Copy(empty), CopyOutcome::Failed);
+    EXPECT_FALSE(empty.IsFolder(kDestination + L"d"));
+    empty.SetSpace(VolumeSpace{51 * 4 * kKiB, 512});
     EXPECT_EQ(Copy(empty), CopyOutcome::Copied);
     EXPECT_TRUE(empty.IsFile(kDestination + L"d\\e49"));
 }
 
 TEST_F(Space, FilesPastFourGibibytesAreCountedWhole) {
     fs.SetListedSize(kSource + L"f", 5 * kGiB);
-    fs.SetSpace(VolumeSpace{5 * kGiB + 4 * kKiB - 1, 4 * kKiB});
-    EXPECT_EQ(Copy(fs), CopyOutcome::Failed) << "5 GiB and one cluster for A\\a";
+    fs.SetSpace(VolumeSpace{5 * kGiB + 20 * kKiB - 1, 4 * kKiB});
+    EXPECT_EQ(Copy(fs), CopyOutcome::Failed) << "5 GiB, one cluster for A\\a and four records";
     EXPECT_TRUE(NothingMade());
-    fs.SetSpace(VolumeSpace{5 * kGiB + 4 * kKiB, 4 * kKiB});
+    fs.SetSpace(VolumeSpace{5 * kGiB + 20 * kKiB, 4 * kKiB});
     EXPECT_EQ(Copy(fs), CopyOutcome::Copied);
 }
 

@@ -132,6 +132,16 @@ std::optional<std::uint32_t> MemoryFileSystem::Attributes(const std::wstring& pa
     return node->attributes | (node->folder ? attr::kDirectory : 0);
 }
 
+std::optional<FoundEntry> MemoryFileSystem::Lookup(const std::wstring& path) {
+    const auto attributes = Attributes(path);
+    if (!attributes) return std::nullopt;
+    const auto [parent, name] = Split(Key(path));
+    if (const auto it = nodes_.find(parent); it != nodes_.end())
+        for (const std::wstring& child : it->second.children)
+            if (Key(child) == name) return FoundEntry{child, *attributes};
+    return FoundEntry{name, *attributes};
+}
+
 bool MemoryFileSystem::ClearAttributes(const std::wstring& path) {
     calls_.emplace_back(Op::ClearAttributes, path);
     Node* node = Find(path);

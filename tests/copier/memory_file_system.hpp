@@ -49,6 +49,7 @@ public:
 
     bool ListFolder(const std::wstring& folder, FolderVisitor& visitor) override;
     std::optional<std::uint32_t> Attributes(const std::wstring& path) override;
+    std::optional<FoundEntry> Lookup(const std::wstring& path) override;
     bool ClearAttributes(const std::wstring& path) override;
     bool ClearReadOnly(const std::wstring& path) override;
     bool CreateFolder(const std::wstring& path) override;

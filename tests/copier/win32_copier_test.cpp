@@ -221,6 +221,56 @@ TEST_F(RealTree, FilesHeldForAMomentAreCopiedOnceReleased) {
     ExpectSourceTreeAt(L"dst\\");
 }
 
+// The platform's copy as Windows behaves where Wine doesn't: the first try meets a scanner on
+// the new file, which the platform then can't remove (left read-only, as the source is), and a
+// read-only file is never replaced.
+int copyTries = 0;
+BOOL WINAPI ScannedFirstTry(LPCWSTR from, LPCWSTR to, LPPROGRESS_ROUTINE routine, LPVOID data, LPBOOL cancel,
+                            DWORD flags) {
+    const DWORD attributes = ::GetFileAttributesW(to);
+    if (++copyTries == 1) {
+        UniqueFile partial(::CreateFileW(to, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        partial.reset();
+        ::SetFileAttributesW(to, FILE_ATTRIBUTE_READONLY);
+        ::SetLastError(ERROR_SHARING_VIOLATION);
+        return FALSE;
+    }
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        ::SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    return ::CopyFileExW(from, to, routine, data, cancel, flags);
+}
+
+TEST_F(RealTree, ARetryReplacesWhatItsFirstTryLeft) {
+    MakeSourceTree();
+    MakeFolder(L"old");
+    for (const wchar_t* destination : {L"new\\", L"old\\"}) {
+        SCOPED_TRACE(Narrow(destination));
+        copyTries = 0;
+        Win32FileSystem fs(ScannedFirstTry);
+        RecordingProgress progress;
+        EXPECT_EQ(CopyFolder(fs, progress, Path(L"src\\"), Path(destination)), CopyOutcome::Copied);
+        ExpectSourceTreeAt(destination);
+    }
+}
+
+// Wine, like Windows, gives a long name a short alias that opens the same file.
+TEST_F(RealTree, AShortNameNeverReplacesTheFileItAliases) {
+    MakeFolder(L"dst");
+    MakeFile(L"dst\\Report for 2020.doc", "report");
+    wchar_t shortPath[MAX_PATH];
+    ASSERT_NE(::GetShortPathNameW(Path(L"dst\\Report for 2020.doc").c_str(), shortPath, MAX_PATH), 0u);
+    const std::wstring alias = std::wstring(shortPath).substr(std::wstring(shortPath).find_last_of(L'\\') + 1);
+    ASSERT_NE(alias, L"Report for 2020.doc");
+    MakeFolder(L"src");
+    MakeFile(L"src\\" + alias, "medium");
+    Win32FileSystem fs;
+    RecordingProgress progress;
+    EXPECT_EQ(CopyFolder(fs, progress, Path(L"src\\"), Path(L"dst\\")), CopyOutcome::Failed);
+    EXPECT_EQ(Content(L"dst\\Report for 2020.doc"), "report");
+}
+
 TEST_F(RealTree, AStopWhileWaitingForAHeldFileStops) {
     MakeSourceTree();
     const std::vector<std::wstring> order = FileOrder();

@@ -245,10 +245,10 @@ bool Window::PressAccessKey(wchar_t letter) const {
     return ::PostMessageW(FocusTarget(), WM_SYSCHAR, lower, KeyData(vk, kAltDown));
 }
 
-bool Window::PressKey(UINT vk) const {
+bool Window::PressKey(UINT vk, bool repeated) const {
     // The program's own TranslateMessage makes any WM_CHAR, as for a real key press.
     const HWND target = FocusTarget();
-    return ::PostMessageW(target, WM_KEYDOWN, vk, KeyData(vk, 0)) &&
+    return ::PostMessageW(target, WM_KEYDOWN, vk, KeyData(vk, repeated ? kWasDown : 0)) &&
            ::PostMessageW(target, WM_KEYUP, vk, KeyData(vk, kWasDown | kReleasing));
 }
 

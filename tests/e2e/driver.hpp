@@ -89,7 +89,9 @@ public:
     bool Click(int id) const;
     // Alt+letter, delivered as the program's message loop sees a real key press.
     bool PressAccessKey(wchar_t letter) const;
-    bool PressKey(UINT vk) const;
+    // repeated: the key-down is an auto-repeat of a key held since before (a held key's
+    // repeats reach whichever window has the focus by then).
+    bool PressKey(UINT vk, bool repeated = false) const;
     // The control that has the keyboard focus in this window's thread, if it has an ID.
     std::optional<int> FocusedControlId() const;
     bool Close() const;

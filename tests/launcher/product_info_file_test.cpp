@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "platform/program_folder.hpp"
 #include "platform/unique_handle.hpp"
 
 namespace {
@@ -77,3 +78,38 @@ TEST_F(ProductInfoFile, UnreadableFilesFailAndLeaveTheLinesAlone) {
 }
 
 }  // namespace
+
+// Started as M:\media\setup.exe from a drive the user mapped, then elevated: the drive is gone
+// for the program, and the user's mapping leads it to the share. Wine maps \\srv\dist to the
+// prefix's dosdevices\unc\srv\dist.
+UINT WINAPI NoSuchDrive(LPCWSTR) { return DRIVE_NO_ROOT_DIR; }
+UINT WINAPI NetworkDrive(LPCWSTR) { return DRIVE_REMOTE; }
+
+TEST(ProgramFolder, AGoneDriveIsReachedThroughTheUsersMapping) {
+    wchar_t prefix[MAX_PATH];
+    ASSERT_NE(::GetEnvironmentVariableW(L"WINEPREFIX", prefix, MAX_PATH), 0u);
+    std::wstring unc = L"Z:" + std::wstring(prefix) + L"/dosdevices/unc";
+    for (auto& c : unc) c = c == L'/' ? L'\\' : c;
+    for (const wchar_t* part : {L"", L"\\srv", L"\\srv\\dist", L"\\srv\\dist\\media"})
+        ::CreateDirectoryW((unc + part).c_str(), nullptr);
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, L"Network\\M", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const setup::UniqueKey owned(key);
+    const auto map = [&](const std::wstring& remote) {
+        return ::RegSetValueExW(key, L"RemotePath", 0, REG_SZ, reinterpret_cast<const BYTE*>(remote.c_str()),
+                                static_cast<DWORD>((remote.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    };
+
+    ASSERT_TRUE(map(L"\\\\srv\\dist"));
+    auto found = setup::FindProgramFolder(L"M:\\media", NoSuchDrive);
+    EXPECT_TRUE(found.reachable);
+    EXPECT_EQ(found.folder, L"\\\\srv\\dist\\media");
+    EXPECT_EQ(setup::FindProgramFolder(L"M:\\media", NetworkDrive).folder, L"M:\\media") << "a drive that answers is kept";
+
+    ASSERT_TRUE(map(L"\\\\srv\\elsewhere"));
+    found = setup::FindProgramFolder(L"M:\\media", NoSuchDrive);
+    EXPECT_FALSE(found.reachable);
+    EXPECT_EQ(found.folder, L"M:\\media");
+    ::RegDeleteKeyW(HKEY_CURRENT_USER, L"Network\\M");
+}

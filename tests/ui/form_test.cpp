@@ -156,6 +156,8 @@ TEST_F(FormRuntime, ADpiChangeLaysTheWindowOutAgain) {
     EXPECT_EQ(FontOf(form.Control(ids::kSetupBtnNext)).lfHeight, -18);
     EXPECT_EQ(IconSize(big()).cx, 48);
     EXPECT_EQ(IconSize(small()).cx, 24);
+    for (const int id : {ids::kSetupLbSetup, ids::kSetupLbMsg, ids::kSetupBtnNext})
+        EXPECT_TRUE(::GetUpdateRect(form.Control(id), nullptr, FALSE)) << "not drawn again: " << id;
 }
 
 TEST_F(FormRuntime, HiddenControlsAndTheProgressRangeStartAsDesigned) {

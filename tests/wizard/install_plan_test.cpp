@@ -1,5 +1,7 @@
 #include "wizard/install_plan.hpp"
 
+#include "platform/mapped_drive.hpp"
+
 #include <gtest/gtest.h>
 
 using setup::DestinationFolder;
@@ -55,4 +57,16 @@ TEST(IsUsableDestination, RefusesRelativeDeviceAndIllegalPaths) {
         EXPECT_FALSE(IsUsableDestination(path)) << testing::PrintToString(std::wstring(path));
     }
     EXPECT_FALSE(IsUsableDestination(std::wstring(L"C:\\a\0b\\coon\\", 12)));
+}
+
+// Started from a drive the elevated program can't see: the medium is read from the share the
+// user maps the letter to.
+TEST(FolderOnShare, PutsTheShareInPlaceOfTheDrive) {
+    using setup::FolderOnShare;
+    EXPECT_EQ(FolderOnShare(L"Z:\\media\\tess", L"\\\\srv\\dist"), L"\\\\srv\\dist\\media\\tess");
+    EXPECT_EQ(FolderOnShare(L"z:\\", L"\\\\srv\\dist\\"), L"\\\\srv\\dist");
+    EXPECT_EQ(FolderOnShare(L"Z:\\m", L"\\\\srv\\dist\\sub"), L"\\\\srv\\dist\\sub\\m");
+    for (const wchar_t* remote : {L"", L"\\\\srv", L"\\\\srv\\", L"\\\\\\dist", L"C:\\dist", L"srv\\dist"})
+        EXPECT_EQ(FolderOnShare(L"Z:\\m", remote), std::nullopt) << testing::PrintToString(std::wstring(remote));
+    EXPECT_EQ(FolderOnShare(L"\\\\srv\\dist\\m", L"\\\\srv\\dist"), std::nullopt);
 }

@@ -41,6 +41,7 @@ public:
         return fs_.ListFolder(folder, visitor);
     }
     std::optional<std::uint32_t> Attributes(const std::wstring& path) override { return fs_.Attributes(path); }
+    std::optional<FoundEntry> Lookup(const std::wstring& path) override { return fs_.Lookup(path); }
     bool ClearAttributes(const std::wstring& path) override { return fs_.ClearAttributes(path); }
     bool ClearReadOnly(const std::wstring& path) override { return fs_.ClearReadOnly(path); }
     bool CreateFolder(const std::wstring& path) override { return fs_.CreateFolder(path); }
