@@ -90,11 +90,14 @@ void WizardWindow::Install() {
     // click handler ignores Install and Back until the copy has returned.
     copying_ = true;
     stopRequested_ = false;
-    const SessionHold hold(Handle(), L"正在安装 " + lines_[kProductName] + L"，请稍候。");
-    Win32FileSystem files;
-    ProgressBarWindow bar(Control(ids::kSetupPbSetup));
-    ProgressBarSink progress(bar, &Taskbar(), ui::PumpWaitingMessages, stopRequested_);
-    const InstallOutcome outcome = CarryOutInstallation(*plan, lines_, store, files, progress);
+    const InstallOutcome outcome = [&] {
+        // Held for the copy and its record only: not while "失败!" or the next window waits.
+        const SessionHold hold(Handle(), L"正在安装 " + lines_[kProductName] + L"，请稍候。");
+        Win32FileSystem files;
+        ProgressBarWindow bar(Control(ids::kSetupPbSetup));
+        ProgressBarSink progress(bar, &Taskbar(), ui::PumpWaitingMessages, stopRequested_);
+        return CarryOutInstallation(*plan, lines_, store, files, progress);
+    }();
     copying_ = false;
 
     switch (outcome) {
