@@ -46,7 +46,8 @@ else
   echo "== win32: setup.exe and the test programs, checked as files"
   step "win32: configure" cmake --preset win32 >/dev/null
   step "win32: build" cmake --build --preset win32
-  step "win32: file checks" ctest --preset win32 -LE wine --output-junit "$times/win32.xml" || rc=$?
+  step "win32: file checks" ctest --preset win32 -LE wine -E '^(wine_template|scale_trees_.*)$' \
+    --output-junit "$times/win32.xml" || rc=$?
 
   echo "== win64: the Wine tests"
   step "win64: configure" cmake --preset win64 -DBUILD_TESTING=ON >/dev/null
