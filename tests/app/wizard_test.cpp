@@ -478,19 +478,6 @@ TEST_F(LongCopy, TheSessionWaitsForTheCopyOrEndsItRecordingNothing) {
     EXPECT_FALSE(SameTree(Tree(L"upgrade"), Coon()));
 }
 
-// The disc taken out, the share lost: the files not yet copied are gone.
-TEST_F(LongCopy, AMediumThatGoesDuringTheCopyIsAFailureAndTheWindowAnswers) {
-    auto w = OpenWizard();
-    ASSERT_TRUE(w.Click(ids::kSetupBtnNext));
-    ASSERT_TRUE(CopyUnderWay(w));
-    ASSERT_TRUE(::MoveFileW(Tree(L"upgrade").c_str(), Tree(L"gone").c_str()));
-    ExpectFailureBox();
-    EXPECT_FALSE(Version());
-    EXPECT_FALSE(e2e::ReadRegString(kMarkerKey, L"TVC-2.1"));
-    ASSERT_TRUE(w.Click(ids::kSetupBtnExit));
-    EXPECT_TRUE(process_.WaitExit(kExitWait));
-}
-
 TEST_F(Wizard, KeyboardMovesThroughTheButtonsInTabOrder) {
     auto w = OpenWizard();
     ASSERT_TRUE(e2e::WaitUntil([&] { return w.FocusedControlId() == ids::kSetupBtnNext; }, 2000));

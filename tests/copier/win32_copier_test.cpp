@@ -229,9 +229,7 @@ BOOL WINAPI ScannedFirstTry(LPCWSTR from, LPCWSTR to, LPPROGRESS_ROUTINE routine
                             DWORD flags) {
     const DWORD attributes = ::GetFileAttributesW(to);
     if (++copyTries == 1) {
-        UniqueFile partial(::CreateFileW(to, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-        partial.reset();
-        ::SetFileAttributesW(to, FILE_ATTRIBUTE_READONLY);
+        UniqueFile(::CreateFileW(to, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_READONLY, nullptr));
         ::SetLastError(ERROR_SHARING_VIOLATION);
         return FALSE;
     }
