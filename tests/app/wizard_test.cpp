@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 
 #include "app_support.hpp"
 #include "ui/control_ids.hpp"
@@ -15,6 +16,28 @@ using app::kCopyWait;
 using app::kExitWait;
 using app::kFailure;
 using app::SameTree;
+
+struct ShownSearch {
+    DWORD process;
+    bool found;
+};
+
+BOOL CALLBACK MatchShownWindow(HWND hwnd, LPARAM lp) {
+    auto& search = *reinterpret_cast<ShownSearch*>(lp);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(hwnd, &owner);
+    wchar_t name[32] = {};
+    ::GetClassNameW(hwnd, name, 32);
+    search.found = owner == search.process && ::IsWindowVisible(hwnd) && std::wstring_view(name).starts_with(L"setup.");
+    return !search.found;
+}
+
+// Whether any of the program's windows is on the screen: one look, as a user would take it.
+bool AnyWindowShown(DWORD process) {
+    ShownSearch search{process, false};
+    ::EnumWindows(MatchShownWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
 
 class Wizard : public app::AppTest {
 protected:
@@ -35,7 +58,8 @@ protected:
     std::wstring Tree(const wchar_t* name) const { return medium_ / (std::wstring(L"zrv\\") + name); }
     std::optional<std::wstring> Version() const { return e2e::ReadRegString(e2e::kProductKey, L"version"); }
 
-    // From the Launcher through Next to the Wizard window.
+    // From the Launcher through Next to the Wizard window, once the Launcher has gone (it goes
+    // just after the Wizard window is shown).
     e2e::Window OpenWizard() {
         auto launcher = StartLauncher();
         EXPECT_TRUE(launcher.Click(ids::kDefaultBtnNext));
@@ -44,6 +68,7 @@ protected:
             ADD_FAILURE() << "the Wizard window did not appear";
             return e2e::Window(nullptr);
         }
+        EXPECT_TRUE(process_.WaitForWindowGone(ids::kDefaultClass));
         return *w;
     }
 
@@ -81,6 +106,28 @@ protected:
         ASSERT_TRUE(process_.WaitForWindowGone(e2e::kMessageBoxClass));
     }
 
+    // Presses `button` and looks at the program's windows until the `next` one is shown: a
+    // window of the program at every look, then the next one in front with `focus`.
+    std::optional<e2e::Window> HandOver(const e2e::Window& from, int button, const wchar_t* next, int focus,
+                                        DWORD timeoutMs = e2e::kDefaultTimeoutMs) {
+        if (!from.Click(button)) return std::nullopt;
+        int looks = 0;
+        int empty = 0;
+        std::optional<e2e::Window> shown;
+        const ULONGLONG end = ::GetTickCount64() + timeoutMs;
+        while (!(shown = process_.FindTopWindow(next)) && ::GetTickCount64() < end) {
+            ++looks;
+            if (!AnyWindowShown(process_.Id())) ++empty;
+            ::Sleep(1);
+        }
+        EXPECT_EQ(empty, 0) << "looks that found no window, of " << looks;
+        if (!shown) return std::nullopt;
+        EXPECT_TRUE(e2e::WaitUntil([&] { return ::GetForegroundWindow() == shown->Handle(); }, 2000));
+        EXPECT_TRUE(e2e::WaitUntil([&] { return shown->FocusedControlId() == focus; }, 2000));
+        EXPECT_TRUE(e2e::WaitUntil([&] { return !from.Exists(); }, e2e::kDefaultTimeoutMs));
+        return shown;
+    }
+
     e2e::TempFolder target_{L"app target"};
 };
 
@@ -101,7 +148,7 @@ TEST_F(Wizard, TheTypicalRoadCopiesRecordsAndCompletes) {
     ASSERT_TRUE(w.Click(ids::kSetupBtnNext));
     auto done = process_.WaitForWindow(ids::kSetupEndClass, kCopyWait);
     ASSERT_TRUE(done);
-    EXPECT_FALSE(w.Exists() && w.IsVisible());
+    EXPECT_TRUE(process_.WaitForWindowGone(ids::kSetupClass));
     EXPECT_EQ(done->Caption(), L"泰索瓦林课堂 安装");
     EXPECT_EQ(done->Text(ids::kSetupEndLbMsg), L"正在完成 泰索瓦林课堂 安装向导");
     EXPECT_EQ(done->Text(ids::kSetupEndLabel1), L"单击\"完成\"按钮退出安装向导");
@@ -115,6 +162,21 @@ TEST_F(Wizard, TheTypicalRoadCopiesRecordsAndCompletes) {
     EXPECT_EQ(e2e::ReadRegString(kMarkerKey, L"TVC-2.1"), L"TVC-2.1");
     EXPECT_EQ(Version(), L"2.1");
 
+    ASSERT_TRUE(done->Click(ids::kSetupEndBtnEnd));
+    EXPECT_TRUE(process_.WaitExit(kExitWait));
+}
+
+// Each hand-over shows the next window before the current one goes, so activation never
+// passes to another program and the next window opens in front.
+TEST_F(Wizard, EachHandOverShowsTheNextWindowInFrontBeforeTheCurrentGoes) {
+    auto wizard = HandOver(StartLauncher(), ids::kDefaultBtnNext, ids::kSetupClass, ids::kSetupBtnNext);
+    ASSERT_TRUE(wizard);
+    auto launcher = HandOver(*wizard, ids::kSetupBtnPre, ids::kDefaultClass, ids::kDefaultBtnNext);
+    ASSERT_TRUE(launcher);
+    wizard = HandOver(*launcher, ids::kDefaultBtnNext, ids::kSetupClass, ids::kSetupBtnNext);
+    ASSERT_TRUE(wizard);
+    auto done = HandOver(*wizard, ids::kSetupBtnNext, ids::kSetupEndClass, ids::kSetupEndBtnEnd, kCopyWait);
+    ASSERT_TRUE(done);
     ASSERT_TRUE(done->Click(ids::kSetupEndBtnEnd));
     EXPECT_TRUE(process_.WaitExit(kExitWait));
 }
@@ -472,6 +534,7 @@ TEST_F(Wizard, KeyboardMovesThroughTheButtonsInTabOrder) {
     ASSERT_TRUE(w.PressAccessKey(L'B'));
     auto launcher = process_.WaitForWindow(ids::kDefaultClass);
     ASSERT_TRUE(launcher);
+    ASSERT_TRUE(process_.WaitForWindowGone(ids::kSetupClass));
     ASSERT_TRUE(launcher->PressAccessKey(L'N'));
     auto again = process_.WaitForWindow(ids::kSetupClass);
     ASSERT_TRUE(again);
