@@ -6,7 +6,9 @@
 namespace {
 
 using setup::ui::CentredOn;
+using setup::ui::Extent;
 using setup::ui::KeepInside;
+using setup::ui::LayoutDpi;
 using setup::ui::ScreenRect;
 
 // The Launcher's window around its client area, at a client origin and size in pixels, with
@@ -70,6 +72,26 @@ TEST(CentredOn, CentresOnTheScreenAndStaysInsideItsWorkArea) {
     EXPECT_EQ(placed.bottom, 560);
     // On a monitor that is not at the screen's origin.
     EXPECT_EQ(CentredOn({1280, 0, 2560, 1024}, {1280, 0, 2560, 1024}, 500, 400), (ScreenRect{1670, 312, 2170, 712}));
+}
+
+// The Wizard window's design (7440 x 5370 twips) in a frame of 16 x 39 pixels.
+TEST(LayoutDpi, TheTextSizeEnlargesTheLayoutAsFarAsTheWorkAreaLetsIt) {
+    struct Case {
+        int dpi, percent;
+        Extent work;
+        int expected;
+    } cases[] = {
+        {96, 100, {1280, 984}, 96},    {96, 150, {1280, 984}, 144},  {96, 225, {1280, 984}, 216},
+        {144, 125, {1920, 1400}, 180}, {96, 250, {1920, 1400}, 216}, {96, 0, {1280, 984}, 96},
+        {96, 225, {1366, 728}, 184},   // as tall as fits: 686 + 39 of 728 pixels
+        {96, 225, {1024, 1400}, 195},  // as wide as fits: 1008 + 16, exactly
+        {120, 100, {640, 440}, 120},   // never below the monitor's own, even where it does not fit
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.dpi << " DPI, " << c.percent << " %, " << c.work.width << " x "
+                                        << c.work.height);
+        EXPECT_EQ(LayoutDpi(c.dpi, c.percent, {7440, 5370}, {16, 39}, c.work), c.expected);
+    }
 }
 
 }  // namespace
