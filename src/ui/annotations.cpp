@@ -16,42 +16,40 @@ constexpr LONG kPolite = 1;
 constexpr DWORD kLiveRegionChanged = 0x8019;
 constexpr auto kClient = static_cast<DWORD>(OBJID_CLIENT);
 
-class AnnotationService final : public Annotations {
-public:
-    explicit AnnotationService(ComPtr<IAccPropServices> services) : services_(std::move(services)) {}
-
-    void SetDialogRole(HWND window, bool dialog) override { Set(window, PROPID_ACC_ROLE, ROLE_SYSTEM_DIALOG, dialog); }
-    void SetLiveRegion(HWND control, bool live) override { Set(control, kLiveSettingProperty, kPolite, live); }
-    void LiveRegionChanged(HWND control) override {
-        ::NotifyWinEvent(kLiveRegionChanged, control, OBJID_CLIENT, CHILDID_SELF);
-    }
-
-private:
-    // The annotations of a window must go before the window does, or they outlive it.
-    void Set(HWND hwnd, const GUID& property, LONG value, bool on) {
-        if (!on) {
-            services_->ClearHwndProps(hwnd, kClient, CHILDID_SELF, &property, 1);
-            return;
-        }
-        VARIANT v{};  // no VariantInit: that would import oleaut32 for a zero fill
-        v.vt = VT_I4;
-        v.lVal = value;
-        services_->SetHwndProp(hwnd, kClient, CHILDID_SELF, property, v);
-    }
-
-    ComPtr<IAccPropServices> services_;
-};
-
-}  // namespace
-
-std::unique_ptr<Annotations> ConnectAnnotationService() {
+// The annotations of a window must go before the window does, or they outlive it.
+void Annotate(HWND hwnd, const GUID& property, LONG value, bool on) {
     ComPtr<IAccPropServices> services;
     if (FAILED(::CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices,
                                   services.put_void())) ||
         !services) {
-        return nullptr;
+        return;
     }
-    return std::make_unique<AnnotationService>(std::move(services));
+    if (!on) {
+        services->ClearHwndProps(hwnd, kClient, CHILDID_SELF, &property, 1);
+        return;
+    }
+    VARIANT v{};  // no VariantInit: that would import oleaut32 for a zero fill
+    v.vt = VT_I4;
+    v.lVal = value;
+    services->SetHwndProp(hwnd, kClient, CHILDID_SELF, property, v);
+}
+
+class AnnotationService final : public Annotations {
+public:
+    void SetDialogRole(HWND window, bool dialog) override {
+        Annotate(window, PROPID_ACC_ROLE, ROLE_SYSTEM_DIALOG, dialog);
+    }
+    void SetLiveRegion(HWND control, bool live) override { Annotate(control, kLiveSettingProperty, kPolite, live); }
+    void LiveRegionChanged(HWND control) override {
+        ::NotifyWinEvent(kLiveRegionChanged, control, OBJID_CLIENT, CHILDID_SELF);
+    }
+};
+
+}  // namespace
+
+Annotations& SystemAnnotations() {
+    static AnnotationService service;
+    return service;
 }
 
 }  // namespace setup::ui

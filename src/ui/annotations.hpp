@@ -4,8 +4,6 @@
 // changes. A seam: Wine's accessibility library does not report these back.
 #include <windows.h>
 
-#include <memory>
-
 namespace setup::ui {
 
 class Annotations {
@@ -19,7 +17,8 @@ public:
     virtual void LiveRegionChanged(HWND control) = 0;
 };
 
-// The system's annotation service; nullptr where there is none (COM not started).
-std::unique_ptr<Annotations> ConnectAnnotationService();
+// The system's annotation service, reached afresh at each call; where COM does not run, the
+// calls do nothing.
+Annotations& SystemAnnotations();
 
 }  // namespace setup::ui

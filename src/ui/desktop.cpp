@@ -58,7 +58,7 @@ public:
         return static_cast<int>(percent);
     }
 
-    std::unique_ptr<Annotations> ConnectAnnotations() const override { return ConnectAnnotationService(); }
+    Annotations& ScreenReaderAnnotations() const override { return SystemAnnotations(); }
 };
 
 }  // namespace

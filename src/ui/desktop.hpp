@@ -27,7 +27,7 @@ public:
     virtual std::unique_ptr<TaskbarList> ConnectTaskbar() const = 0;
     // The text size the user chose (Settings, Accessibility, Text size), in percent.
     virtual int TextScalePercent() const = 0;
-    virtual std::unique_ptr<Annotations> ConnectAnnotations() const = 0;
+    virtual Annotations& ScreenReaderAnnotations() const = 0;
 };
 
 const Desktop& SystemDesktop();

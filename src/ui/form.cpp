@@ -88,8 +88,7 @@ void Form::Load() {
     FollowSystemColours();
     CreateControls();
     // Presented as a dialog, a window has its body read when it opens, not only its title.
-    annotations_ = desktop_.ConnectAnnotations();
-    if (annotations_) annotations_->SetDialogRole(hwnd_, true);
+    desktop_.ScreenReaderAnnotations().SetDialogRole(hwnd_, true);
     ApplyLayout(nullptr);
     // Access keys stay underlined, as designed, not only after Alt is pressed.
     ::SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEACCEL | UISF_HIDEFOCUS), 0);
@@ -121,12 +120,9 @@ void Form::Attach(HWND hwnd) {
 void Form::Detach() {
     if (!hwnd_) return;
     taskbar_.Detach();
-    if (annotations_) {
-        for (HWND control : liveRegions_) annotations_->SetLiveRegion(control, false);
-        annotations_->SetDialogRole(hwnd_, false);
-    }
-    annotations_.reset();
+    for (HWND control : liveRegions_) desktop_.ScreenReaderAnnotations().SetLiveRegion(control, false);
     liveRegions_.clear();
+    desktop_.ScreenReaderAnnotations().SetDialogRole(hwnd_, false);
     // Messages still on their way to the dying window find no object.
     ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
     hwnd_ = nullptr;
@@ -210,13 +206,13 @@ void Form::MakeLiveRegion(int id) {
     HWND c = Control(id);
     if (!c || std::find(liveRegions_.begin(), liveRegions_.end(), c) != liveRegions_.end()) return;
     liveRegions_.push_back(c);
-    if (annotations_) annotations_->SetLiveRegion(c, true);
+    desktop_.ScreenReaderAnnotations().SetLiveRegion(c, true);
 }
 
 void Form::Announce(int id) {
     HWND c = Control(id);
-    if (c && annotations_ && std::find(liveRegions_.begin(), liveRegions_.end(), c) != liveRegions_.end())
-        annotations_->LiveRegionChanged(c);
+    if (c && std::find(liveRegions_.begin(), liveRegions_.end(), c) != liveRegions_.end())
+        desktop_.ScreenReaderAnnotations().LiveRegionChanged(c);
 }
 
 void Form::SetVisible(int id, bool visible) {

@@ -8,7 +8,6 @@
 // access keys.
 #include <windows.h>
 
-#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -119,7 +118,6 @@ private:
     UniqueIcon bigIcon_;
     UniqueIcon smallIcon_;
     HWND savedFocus_ = nullptr;
-    std::unique_ptr<Annotations> annotations_;
     std::vector<HWND> liveRegions_;
     TaskbarButton taskbar_{[this] { return desktop_.ConnectTaskbar(); }};
 };

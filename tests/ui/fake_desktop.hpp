@@ -1,7 +1,6 @@
 #pragma once
 // A desktop of the test's choosing for in-process windows: any monitor and DPI, high contrast
-// switched at will, a taskbar that records the calls made on it, and what a screen reader
-// would find and hear.
+// switched at will, a taskbar that records the calls made on it, and a screen reader.
 #include <windows.h>
 
 #include <memory>
@@ -46,32 +45,18 @@ private:
     std::shared_ptr<std::vector<TaskbarCall>> calls_;
 };
 
-// The windows presented as dialogs, the live regions, and the texts a screen reader heard
-// from them.
-struct ScreenReader {
-    std::set<HWND> dialogs;
-    std::set<HWND> liveRegions;
+// What a screen reader would find (the dialogs, the live regions) and what it heard from them.
+struct ScreenReader final : ui::Annotations {
+    std::set<HWND> dialogs, liveRegions;
     std::vector<std::wstring> heard;
-};
-
-class RecordingAnnotations final : public ui::Annotations {
-public:
-    explicit RecordingAnnotations(std::shared_ptr<ScreenReader> reader) : reader_(std::move(reader)) {}
-    void SetDialogRole(HWND window, bool on) override { Mark(reader_->dialogs, window, on); }
-    void SetLiveRegion(HWND control, bool on) override { Mark(reader_->liveRegions, control, on); }
-    void LiveRegionChanged(HWND control) override {
-        if (!reader_->liveRegions.contains(control)) return;  // a reader ignores other controls' events
+    void SetDialogRole(HWND w, bool on) override { on ? (void)dialogs.insert(w) : (void)dialogs.erase(w); }
+    void SetLiveRegion(HWND c, bool on) override { on ? (void)liveRegions.insert(c) : (void)liveRegions.erase(c); }
+    void LiveRegionChanged(HWND c) override {
+        if (!liveRegions.contains(c)) return;  // a reader ignores other controls' events
         wchar_t text[256] = {};
-        ::GetWindowTextW(control, text, 256);
-        reader_->heard.emplace_back(text);
+        ::GetWindowTextW(c, text, 256);
+        heard.emplace_back(text);
     }
-
-private:
-    static void Mark(std::set<HWND>& set, HWND hwnd, bool on) {
-        if (on) set.insert(hwnd);
-        else set.erase(hwnd);
-    }
-    std::shared_ptr<ScreenReader> reader_;
 };
 
 class FakeDesktop final : public ui::Desktop {
@@ -81,7 +66,7 @@ public:
     bool taskbarPresent = true;
     mutable int connects = 0;
     std::shared_ptr<std::vector<TaskbarCall>> calls = std::make_shared<std::vector<TaskbarCall>>();
-    std::shared_ptr<ScreenReader> reader = std::make_shared<ScreenReader>();
+    mutable ScreenReader reader;
 
     ui::MonitorArea PrimaryMonitor() const override { return monitor; }
     bool HighContrast() const override { return highContrast; }
@@ -91,9 +76,7 @@ public:
         return std::make_unique<RecordingTaskbarList>(calls);
     }
     int TextScalePercent() const override { return 100; }
-    std::unique_ptr<ui::Annotations> ConnectAnnotations() const override {
-        return std::make_unique<RecordingAnnotations>(reader);
-    }
+    ui::Annotations& ScreenReaderAnnotations() const override { return reader; }
 };
 
 }  // namespace setup::test

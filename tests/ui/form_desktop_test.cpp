@@ -1,10 +1,9 @@
 // The form runtime on the desktop of the test's choosing: high contrast forced on and off,
 // monitors of other sizes and DPIs, a DPI change while a window is placed, the text size, the
-// taskbar, what a screen reader finds.
+// taskbar.
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -292,47 +291,22 @@ TEST_F(Placement, ADpiChangeWhileTheWindowIsPlacedLeavesTheClientSizeOfTheFinalD
     }
 }
 
-// The user's text size where Windows keeps it, read at load and again when a setting changes:
-// the window grows as at that DPI, its fonts with it.
+// The text size where Windows keeps it, read at load and again at a change of settings: the
+// window and its fonts grow as at that DPI.
 TEST(TextSize, TheWindowGrowsWithTheTextSizeAndFollowsAChange) {
     constexpr wchar_t kKey[] = L"Software\\Microsoft\\Accessibility";
-    auto setPercent = [&](DWORD percent) {
-        ASSERT_EQ(::RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"TextScaleFactor", REG_DWORD, &percent, sizeof percent),
-                  ERROR_SUCCESS);
-    };
-    auto expectLayout = [](const Form& form, SIZE client, LONG fontHeight) {
-        EXPECT_EQ(ClientSize(form.Handle()).cx, client.cx);
-        EXPECT_EQ(ClientSize(form.Handle()).cy, client.cy);
-        LOGFONTW lf{};
-        ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(form.Control(ids::kSetupBtnNext), WM_GETFONT, 0, 0)),
-                     sizeof lf, &lf);
-        EXPECT_EQ(lf.lfHeight, fontHeight);
-    };
-    setPercent(150);
     PlainForm wizard(ui::WizardDesign(), ui::SystemDesktop());
-    wizard.Load();
-    ASSERT_TRUE(wizard.Loaded());
-    expectLayout(wizard, {744, 537}, -18);
-    setPercent(100);
-    ::SendMessageW(wizard.Handle(), WM_SETTINGCHANGE, 0, 0);
-    expectLayout(wizard, {496, 358}, -12);
-    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"TextScaleFactor");
-}
-
-// --- Screen readers ----------------------------------------------------------------------
-
-// A screen reader reads a window's body when it opens only if the window is a dialog.
-TEST(ScreenReader, EachWindowIsADialogWhileLoadedAndLeavesNoAnnotationBehind) {
-    for (const ui::FormDesign* design : {&ui::LauncherDesign(), &ui::WizardDesign(), &ui::CompletionDesign()}) {
-        SCOPED_TRACE(testing::Message() << design->name);
-        FakeDesktop desktop;
-        PlainForm form(*design, desktop);
-        form.Load();
-        ASSERT_TRUE(form.Loaded());
-        EXPECT_EQ(desktop.reader->dialogs, std::set<HWND>{form.Handle()});
-        form.Unload();
-        EXPECT_TRUE(desktop.reader->dialogs.empty());
+    for (const DWORD percent : {150, 100}) {
+        ASSERT_FALSE(::RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"TextScaleFactor", REG_DWORD, &percent, 4));
+        if (wizard.Loaded()) ::SendMessageW(wizard.Handle(), WM_SETTINGCHANGE, 0, 0);
+        else wizard.Load();
+        EXPECT_EQ(ClientSize(wizard.Handle()).cx, ::MulDiv(496, percent, 100));
+        LOGFONTW lf{};
+        ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(wizard.Control(ids::kSetupBtnNext), WM_GETFONT, 0, 0)),
+                     sizeof lf, &lf);
+        EXPECT_EQ(lf.lfHeight, -::MulDiv(12, percent, 100));
     }
+    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"TextScaleFactor");
 }
 
 // --- Taskbar -----------------------------------------------------------------------------

@@ -6,7 +6,6 @@
 namespace {
 
 using setup::ui::CentredOn;
-using setup::ui::Extent;
 using setup::ui::KeepInside;
 using setup::ui::LayoutDpi;
 using setup::ui::ScreenRect;
@@ -76,22 +75,13 @@ TEST(CentredOn, CentresOnTheScreenAndStaysInsideItsWorkArea) {
 
 // The Wizard window's design (7440 x 5370 twips) in a frame of 16 x 39 pixels.
 TEST(LayoutDpi, TheTextSizeEnlargesTheLayoutAsFarAsTheWorkAreaLetsIt) {
-    struct Case {
-        int dpi, percent;
-        Extent work;
-        int expected;
-    } cases[] = {
-        {96, 100, {1280, 984}, 96},    {96, 150, {1280, 984}, 144},  {96, 225, {1280, 984}, 216},
-        {144, 125, {1920, 1400}, 180}, {96, 250, {1920, 1400}, 216}, {96, 0, {1280, 984}, 96},
-        {96, 225, {1366, 728}, 184},   // as tall as fits: 686 + 39 of 728 pixels
-        {96, 225, {1024, 1400}, 195},  // as wide as fits: 1008 + 16, exactly
-        {120, 100, {640, 440}, 120},   // never below the monitor's own, even where it does not fit
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.dpi << " DPI, " << c.percent << " %, " << c.work.width << " x "
-                                        << c.work.height);
-        EXPECT_EQ(LayoutDpi(c.dpi, c.percent, {7440, 5370}, {16, 39}, c.work), c.expected);
-    }
+    // DPI, text size, work area, the layout's DPI. At 225 % on 1366 x 728 the window is as tall
+    // as fits (686 + 39 pixels), 1024 wide as wide as fits (1008 + 16); never below the DPI.
+    const int cases[][5] = {{96, 100, 1280, 984, 96}, {96, 150, 1280, 984, 144}, {96, 250, 1920, 1400, 216},
+                            {96, 0, 1280, 984, 96},   {96, 225, 1366, 728, 184}, {96, 225, 1024, 1400, 195},
+                            {120, 100, 640, 440, 120}};
+    for (const auto& c : cases)
+        EXPECT_EQ(LayoutDpi(c[0], c[1], {7440, 5370}, {16, 39}, {c[2], c[3]}), c[4]) << c[1] << " % on " << c[2];
 }
 
 }  // namespace

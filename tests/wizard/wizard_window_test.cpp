@@ -33,11 +33,9 @@ public:
 struct Answered {
     std::wstring text;
     std::vector<TaskbarCall> callsThen;
-    std::vector<std::wstring> heardThen;
 };
 std::vector<Answered>* answered = nullptr;
 const std::vector<TaskbarCall>* taskbarCalls = nullptr;
-const ScreenReader* reader = nullptr;
 
 LRESULT CALLBACK AnswerMessageBox(int code, WPARAM wp, LPARAM lp) {
     if (code == HCBT_ACTIVATE && answered) {
@@ -47,7 +45,7 @@ LRESULT CALLBACK AnswerMessageBox(int code, WPARAM wp, LPARAM lp) {
         if (std::wstring(name) == L"#32770") {
             wchar_t text[64] = {};
             ::GetDlgItemTextW(box, 0xFFFF, text, 64);
-            answered->push_back({text, *taskbarCalls, reader->heard});
+            answered->push_back({text, *taskbarCalls});
             ::PostMessageW(box, WM_COMMAND, IDOK, 0);
         }
     }
@@ -67,7 +65,6 @@ protected:
         ASSERT_TRUE(e2e::SetRegString(e2e::kProductKey, L"version", L"2.1"));
         answered = &answered_;
         taskbarCalls = desktop_.calls.get();
-        reader = desktop_.reader.get();
         hook_ = ::SetWindowsHookExW(WH_CBT, AnswerMessageBox, nullptr, ::GetCurrentThreadId());
         ASSERT_TRUE(hook_);
         navigator_.current = &wizard_;
@@ -90,7 +87,6 @@ protected:
         ui::PumpWaitingMessages();
     }
     const std::vector<TaskbarCall>& Calls() const { return *desktop_.calls; }
-    const std::vector<std::wstring>& Heard() const { return desktop_.reader->heard; }
     const std::wstring status_ = L"正在安装 Tessovarine";
 
     std::wstring folder_;
@@ -105,6 +101,7 @@ protected:
 
 TEST_F(WizardTaskbar, ShowsTheCopyInProgressAndNothingOnceTheWindowHandsOver) {
     EXPECT_TRUE(Calls().empty()) << "nothing to show before Install";
+    EXPECT_EQ(desktop_.reader.dialogs, std::set{hwnd_}) << "read as a dialog when it opens";
     Install();
     ASSERT_EQ(navigator_.completions, 1);
     EXPECT_TRUE(answered_.empty());
@@ -115,8 +112,8 @@ TEST_F(WizardTaskbar, ShowsTheCopyInProgressAndNothingOnceTheWindowHandsOver) {
     EXPECT_EQ(Calls().back(), State(hwnd_, TBPF_NOPROGRESS));
     for (const auto& call : Calls()) EXPECT_FALSE(call == State(hwnd_, TBPF_ERROR));
     // The status label was heard as the copy started and once it had ended.
-    EXPECT_EQ(Heard(), (std::vector{status_, status_}));
-    EXPECT_TRUE(desktop_.reader->liveRegions.empty()) << "left behind by the window";
+    EXPECT_EQ(desktop_.reader.heard, (std::vector{status_, status_}));
+    EXPECT_TRUE(desktop_.reader.dialogs.empty() && desktop_.reader.liveRegions.empty()) << "left behind";
 }
 
 TEST_F(WizardTaskbar, TurnsRedWhenTheFailureIsShownAndClearsWhenTheWindowGoes) {
@@ -124,8 +121,7 @@ TEST_F(WizardTaskbar, TurnsRedWhenTheFailureIsShownAndClearsWhenTheWindowGoes) {
     Install();
     ASSERT_EQ(answered_.size(), 1u);
     EXPECT_EQ(answered_[0].text, L"失败!");
-    EXPECT_EQ(answered_[0].heardThen, (std::vector{status_, status_}))
-        << "heard as the copy started and before the box";
+    EXPECT_EQ(desktop_.reader.heard, (std::vector{status_, status_})) << "as the copy started and at the failure";
     ASSERT_FALSE(answered_[0].callsThen.empty());
     EXPECT_EQ(answered_[0].callsThen.back(), State(hwnd_, TBPF_ERROR));
     EXPECT_EQ(Calls().back(), State(hwnd_, TBPF_ERROR)) << "still red after the message";
