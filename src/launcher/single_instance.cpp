@@ -34,7 +34,7 @@ bool SingleInstance::Claim() {
 
 void ActivateRunningInstance() {
     HWND window = nullptr;
-    // The first instance may be between two windows: give it a moment to show the next.
+    // The first instance may not have shown its first window yet: give it a moment.
     for (int attempt = 0; attempt < 20 && !window; ++attempt) {
         ::EnumWindows(FindSetupWindow, reinterpret_cast<LPARAM>(&window));
         if (!window) ::Sleep(50);

@@ -1,6 +1,8 @@
 #pragma once
-// The program's three windows: one object each for the life of the program, one loaded at a
-// time. Every hand-over unloads the current window before the next one loads.
+// The program's three windows: one object each for the life of the program, one in use at a
+// time. Every hand-over shows the next window before the current one goes: the program is
+// never without a window, so the system never gives the activation to another program, and
+// the next window opens in front, with the focus.
 #include "launcher/launcher_window.hpp"
 #include "ui/navigator.hpp"
 #include "wizard/completion_window.hpp"
@@ -25,10 +27,14 @@ public:
 
 private:
     void Switch(ui::Form& next) {
-        launcher_.Unload();
-        wizard_.Unload();
-        completion_.Unload();
+        ui::Form* const all[] = {&launcher_, &wizard_, &completion_};
+        // The window that goes takes no input while the next one loads (its load may show a
+        // message box).
+        for (ui::Form* form : all)
+            if (form != &next && form->Loaded()) ::EnableWindow(form->Handle(), FALSE);
         next.Load();
+        for (ui::Form* form : all)
+            if (form != &next) form->Unload();
     }
 
     LauncherWindow launcher_{*this};

@@ -47,6 +47,18 @@ public:
     }
 
     std::unique_ptr<TaskbarList> ConnectTaskbar() const override { return ConnectShellTaskbar(); }
+
+    // Read afresh each time: the user may change it while a window is open.
+    int TextScalePercent() const override {
+        DWORD percent = 0;
+        DWORD size = sizeof percent;
+        if (::RegGetValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Accessibility", L"TextScaleFactor",
+                           RRF_RT_REG_DWORD, nullptr, &percent, &size) != ERROR_SUCCESS)
+            return 100;
+        return static_cast<int>(percent);
+    }
+
+    Annotations& ScreenReaderAnnotations() const override { return SystemAnnotations(); }
 };
 
 }  // namespace

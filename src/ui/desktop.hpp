@@ -1,10 +1,12 @@
 #pragma once
 // What the windows ask of the system around them: the monitor they open on, whether high
-// contrast is on, and the taskbar. A seam: tests give other monitors and force the switch.
+// contrast is on, the user's text size, the taskbar and the screen readers' annotations. A
+// seam: tests give other monitors, force the switch and hear what a screen reader would.
 #include <windows.h>
 
 #include <memory>
 
+#include "ui/annotations.hpp"
 #include "ui/taskbar_button.hpp"
 
 namespace setup::ui {
@@ -23,6 +25,9 @@ public:
     virtual MonitorArea PrimaryMonitor() const = 0;
     virtual bool HighContrast() const = 0;
     virtual std::unique_ptr<TaskbarList> ConnectTaskbar() const = 0;
+    // The text size the user chose (Settings, Accessibility, Text size), in percent.
+    virtual int TextScalePercent() const = 0;
+    virtual Annotations& ScreenReaderAnnotations() const = 0;
 };
 
 const Desktop& SystemDesktop();

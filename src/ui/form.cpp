@@ -75,7 +75,8 @@ void Form::Load() {
     // Born on its monitor at that monitor's DPI, at its final size and place, so the system
     // has no DPI change to correct once it is shown.
     dpi_ = desktop_.PrimaryMonitor().dpi;
-    const RECT at = PlacedRect(FrameAt(dpi_), nullptr);
+    layoutDpi_ = ChooseLayoutDpi();
+    const RECT at = PlacedRect(Frame(), nullptr);
     placing_ = true;
     // The window belongs to this object from its first message on (WM_NCCREATE).
     if (!::CreateWindowExW(form::kExStyle, design_.windowClass, design_.caption, form::kStyle, at.left, at.top,
@@ -86,6 +87,8 @@ void Form::Load() {
     whiteBrush_.reset(::CreateSolidBrush(form::kWhite));
     FollowSystemColours();
     CreateControls();
+    // Presented as a dialog, a window has its body read when it opens, not only its title.
+    desktop_.ScreenReaderAnnotations().SetDialogRole(hwnd_, true);
     ApplyLayout(nullptr);
     // Access keys stay underlined, as designed, not only after Alt is pressed.
     ::SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEACCEL | UISF_HIDEFOCUS), 0);
@@ -117,6 +120,9 @@ void Form::Attach(HWND hwnd) {
 void Form::Detach() {
     if (!hwnd_) return;
     taskbar_.Detach();
+    for (HWND control : liveRegions_) desktop_.ScreenReaderAnnotations().SetLiveRegion(control, false);
+    liveRegions_.clear();
+    desktop_.ScreenReaderAnnotations().SetDialogRole(hwnd_, false);
     // Messages still on their way to the dying window find no object.
     ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
     hwnd_ = nullptr;
@@ -190,7 +196,23 @@ void Form::SetCaption(const std::wstring& text) {
 }
 
 void Form::SetText(int id, const std::wstring& text) {
-    if (HWND c = Control(id)) ::SetWindowTextW(c, text.c_str());
+    HWND c = Control(id);
+    if (!c) return;
+    ::SetWindowTextW(c, text.c_str());
+    Announce(id);
+}
+
+void Form::MakeLiveRegion(int id) {
+    HWND c = Control(id);
+    if (!c || std::find(liveRegions_.begin(), liveRegions_.end(), c) != liveRegions_.end()) return;
+    liveRegions_.push_back(c);
+    desktop_.ScreenReaderAnnotations().SetLiveRegion(c, true);
+}
+
+void Form::Announce(int id) {
+    HWND c = Control(id);
+    if (c && std::find(liveRegions_.begin(), liveRegions_.end(), c) != liveRegions_.end())
+        desktop_.ScreenReaderAnnotations().LiveRegionChanged(c);
 }
 
 void Form::SetVisible(int id, bool visible) {
@@ -263,6 +285,7 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_SYSCOLORCHANGE:
         case WM_SETTINGCHANGE:
         case WM_THEMECHANGED:
+            if (msg == WM_SETTINGCHANGE) FollowTextScale();
             OnSystemColoursChanged(msg, wp, lp);
             return ::DefWindowProcW(hwnd, msg, wp, lp);
         case WM_DPICHANGED: {

@@ -3,8 +3,9 @@
 // program; loading creates the window, unloading removes it, and the object's data stay.
 //
 // The runtime is split by job: form.cpp creates, dispatches and unloads; form_placement.cpp
-// sizes and places at the window's DPI; form_painting.cpp draws the picture, the lines and
-// the colours; form_keyboard.cpp gives the buttons their tab order and access keys.
+// sizes and places at the window's DPI and the user's text size; form_painting.cpp draws the
+// picture, the lines and the colours; form_keyboard.cpp gives the buttons their tab order and
+// access keys.
 #include <windows.h>
 
 #include <string>
@@ -35,7 +36,11 @@ public:
 
     HWND Control(int id) const;
     void SetCaption(const std::wstring& text);
+    // A label that is a live region announces each new text.
     void SetText(int id, const std::wstring& text);
+    // Screen readers announce the label's text whenever it changes, and at Announce.
+    void MakeLiveRegion(int id);
+    void Announce(int id);
     void SetVisible(int id, bool visible);
     void SetEnabled(int id, bool enabled);
     // A message box with an OK button; owned by the window while it is on screen.
@@ -80,8 +85,10 @@ private:
     // form_placement.cpp
     void ApplyLayout(const POINT* windowOrigin);
     void PlaceWindow(const POINT* windowOrigin);
-    // The window rectangle around a client area whose top-left corner is at 0, 0.
-    RECT FrameAt(int dpi) const;
+    // The window rectangle around the client area, whose top-left corner is at 0, 0.
+    RECT Frame() const;
+    int ChooseLayoutDpi() const;
+    void FollowTextScale();
     RECT PlacedRect(const RECT& frame, const POINT* windowOrigin) const;
     void MoveTo(const RECT& window);
     void ApplyFonts();
@@ -104,6 +111,8 @@ private:
     const Desktop& desktop_;
     HWND hwnd_ = nullptr;
     int dpi_ = 96;
+    // What the design is laid out at: the DPI enlarged by the user's text size.
+    int layoutDpi_ = 96;
     // While the window is created and placed: a DPI change then is laid out by the placing.
     bool placing_ = false;
     // The system's colours instead of the design's white and pictures.
@@ -114,6 +123,7 @@ private:
     UniqueIcon bigIcon_;
     UniqueIcon smallIcon_;
     HWND savedFocus_ = nullptr;
+    std::vector<HWND> liveRegions_;
     TaskbarButton taskbar_{[this] { return desktop_.ConnectTaskbar(); }};
 };
 

@@ -78,9 +78,9 @@ void Form::Paint() {
         const SIZE size = PictureSize(design_.picture);
         if (UniqueMemoryDc memory{::CreateCompatibleDC(dc.get())}) {
             SelectedObject selected(memory.get(), picture);
-            // The picture keeps its designed size in twips, so it scales with the DPI.
-            const int w = ::MulDiv(size.cx, dpi_, 96);
-            const int h = ::MulDiv(size.cy, dpi_, 96);
+            // The picture keeps its designed size in twips, so it scales with the layout.
+            const int w = ::MulDiv(size.cx, layoutDpi_, 96);
+            const int h = ::MulDiv(size.cy, layoutDpi_, 96);
             if (w == size.cx && h == size.cy) {
                 ::BitBlt(dc.get(), 0, 0, w, h, memory.get(), 0, 0, SRCCOPY);
             } else {
@@ -96,10 +96,10 @@ void Form::Paint() {
         const COLORREF colour = systemColours_            ? ::GetSysColor(COLOR_BTNTEXT)
                                 : c.back == Colour::White ? form::kWhite
                                                           : ::GetSysColor(COLOR_BTNFACE);
-        UniquePen pen(::CreatePen(PS_SOLID, std::max(1, ::MulDiv(1, dpi_, 96)), colour));
+        UniquePen pen(::CreatePen(PS_SOLID, std::max(1, ::MulDiv(1, layoutDpi_, 96)), colour));
         SelectedObject selected(dc.get(), pen.get());
-        ::MoveToEx(dc.get(), TwipsToPixels(c.left, dpi_), TwipsToPixels(c.top, dpi_), nullptr);
-        ::LineTo(dc.get(), TwipsToPixels(c.width, dpi_), TwipsToPixels(c.height, dpi_));
+        ::MoveToEx(dc.get(), TwipsToPixels(c.left, layoutDpi_), TwipsToPixels(c.top, layoutDpi_), nullptr);
+        ::LineTo(dc.get(), TwipsToPixels(c.width, layoutDpi_), TwipsToPixels(c.height, layoutDpi_));
     }
 }
 

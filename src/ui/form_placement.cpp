@@ -1,4 +1,4 @@
-// Sizes, fonts, icons and the window's place, at the window's DPI.
+// Sizes, fonts, icons and the window's place, at the window's DPI and the user's text size.
 #include "ui/dpi.hpp"
 #include "ui/form.hpp"
 #include "ui/form_shared.hpp"
@@ -19,7 +19,7 @@ void Form::ApplyFonts() {
         for (const auto& entry : fonts)
             if (entry.first == f) return;
         LOGFONTW lf{};
-        lf.lfHeight = PointsToFontHeight(f.points, dpi_);
+        lf.lfHeight = PointsToFontHeight(f.points, layoutDpi_);
         lf.lfWeight = f.bold ? FW_BOLD : FW_NORMAL;
         lf.lfCharSet = GB2312_CHARSET;
         lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
@@ -64,9 +64,10 @@ void Form::ApplyLayout(const POINT* windowOrigin) {
     // its mind is not followed for ever.
     for (int pass = 0; pass < 3; ++pass) {
         const int dpi = dpi_;
+        layoutDpi_ = ChooseLayoutDpi();
         ApplyFonts();
         for (const auto& c : children_) {
-            const RECT r = form::TwipsRect(*c.design, dpi_);
+            const RECT r = form::TwipsRect(*c.design, layoutDpi_);
             ::MoveWindow(c.hwnd, r.left, r.top, r.right - r.left, r.bottom - r.top, FALSE);
         }
         ApplyIcons();
@@ -78,9 +79,25 @@ void Form::ApplyLayout(const POINT* windowOrigin) {
     ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }
 
-RECT Form::FrameAt(int dpi) const {
-    const RECT client{0, 0, TwipsToPixels(design_.clientWidth, dpi), TwipsToPixels(design_.clientHeight, dpi)};
-    return WindowRectForClient(client, form::kStyle, form::kExStyle, dpi);
+// The system draws the frame at the window's DPI; the client area holds the design.
+RECT Form::Frame() const {
+    const RECT client{0, 0, TwipsToPixels(design_.clientWidth, layoutDpi_),
+                      TwipsToPixels(design_.clientHeight, layoutDpi_)};
+    return WindowRectForClient(client, form::kStyle, form::kExStyle, dpi_);
+}
+
+int Form::ChooseLayoutDpi() const {
+    const RECT frame = WindowRectForClient({0, 0, 0, 0}, form::kStyle, form::kExStyle, dpi_);
+    const RECT work = desktop_.PrimaryMonitor().work;
+    return LayoutDpi(dpi_, desktop_.TextScalePercent(), {design_.clientWidth, design_.clientHeight},
+                     {frame.right - frame.left, frame.bottom - frame.top},
+                     {work.right - work.left, work.bottom - work.top});
+}
+
+// The text size changed while the window is open (Windows then tells every window that a
+// setting changed).
+void Form::FollowTextScale() {
+    if (!placing_ && hwnd_ && ChooseLayoutDpi() != layoutDpi_) ApplyLayout(nullptr);
 }
 
 // At the designed place when the window fits its monitor's work area, else moved just enough
@@ -111,12 +128,12 @@ void Form::MoveTo(const RECT& window) {
 
 void Form::PlaceWindow(const POINT* windowOrigin) {
     const int dpi = dpi_;
-    MoveTo(PlacedRect(FrameAt(dpi), windowOrigin));
+    MoveTo(PlacedRect(Frame(), windowOrigin));
     if (dpi_ != dpi) return;  // moved onto another DPI: the next pass places it
     // The frame the system really draws may differ from the one computed for this DPI (a
     // title bar still at the old DPI, say); the client area is what the design fixes.
-    const int width = TwipsToPixels(design_.clientWidth, dpi);
-    const int height = TwipsToPixels(design_.clientHeight, dpi);
+    const int width = TwipsToPixels(design_.clientWidth, layoutDpi_);
+    const int height = TwipsToPixels(design_.clientHeight, layoutDpi_);
     RECT client{};
     ::GetClientRect(hwnd_, &client);
     if (client.right == width && client.bottom == height) return;

@@ -2,7 +2,8 @@
 
 namespace setup::ui {
 
-// The hand-overs between the three windows. Each unloads the current window first.
+// The hand-overs between the three windows. Each shows the next window, then unloads the
+// current one.
 class Navigator {
 public:
     virtual ~Navigator() = default;

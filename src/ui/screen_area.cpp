@@ -1,5 +1,9 @@
 #include "ui/screen_area.hpp"
 
+#include <algorithm>
+
+#include "ui/form_design.hpp"
+
 namespace setup::ui {
 namespace {
 
@@ -26,6 +30,17 @@ ScreenRect CentredOn(const ScreenRect& screen, const ScreenRect& area, int width
     const int left = screen.left + (screen.Width() - width) / 2;
     const int top = screen.top + (screen.Height() - height) / 2;
     return KeepInside({left, top, left + width, top + height}, area);
+}
+
+int LayoutDpi(int monitorDpi, int textScalePercent, Extent clientTwips, Extent framePixels, Extent work) {
+    const int percent = std::clamp(textScalePercent, 100, 225);
+    const auto fits = [&](int dpi) {
+        return TwipsToPixels(clientTwips.width, dpi) + framePixels.width <= work.width &&
+               TwipsToPixels(clientTwips.height, dpi) + framePixels.height <= work.height;
+    };
+    int dpi = monitorDpi * percent / 100;
+    while (dpi > monitorDpi && !fits(dpi)) --dpi;
+    return dpi;
 }
 
 }  // namespace setup::ui

@@ -1,5 +1,6 @@
 #pragma once
-// Where a window goes on its monitor, in screen pixels. Platform-free.
+// Where a window goes on its monitor and how large it may grow there, in screen pixels.
+// Platform-free.
 
 namespace setup::ui {
 
@@ -17,5 +18,15 @@ ScreenRect KeepInside(ScreenRect window, const ScreenRect& area);
 // A window of this size centred on `screen`, then kept inside `area` (the screen less its
 // taskbar).
 ScreenRect CentredOn(const ScreenRect& screen, const ScreenRect& area, int width, int height);
+
+struct Extent {
+    int width = 0, height = 0;
+};
+
+// The DPI a design is laid out at: the monitor's, enlarged by the user's text size (taken
+// within 100 to 225 %), so that the fonts and the controls holding them grow together; then
+// lowered as far as needed for the client area and its frame to fit the work area, but never
+// below the monitor's own.
+int LayoutDpi(int monitorDpi, int textScalePercent, Extent clientTwips, Extent framePixels, Extent work);
 
 }  // namespace setup::ui

@@ -28,6 +28,8 @@ void WizardWindow::OnLoad() {
     const std::wstring& name = lines_[kProductName];
     SetText(ids::kSetupLbInit, L"安装向导准备开始 " + name + L" 安装。");
     SetCaption(name + L" 安装");
+    // The status label tells a screen reader's user that the copy started and how it ended.
+    MakeLiveRegion(ids::kSetupLbSetup);
 }
 
 void WizardWindow::OnClick(int id) {
@@ -65,6 +67,7 @@ void WizardWindow::OnEndSession() {
 // turns red with it, where the copy stopped.
 void WizardWindow::ShowFailure() {
     Taskbar().ShowError();
+    Announce(ids::kSetupLbSetup);
     ShowMessage(L"失败!", SETUP_PRODUCT_NAME);
 }
 
@@ -102,6 +105,7 @@ void WizardWindow::Install() {
 
     switch (outcome) {
         case InstallOutcome::Installed:
+            Announce(ids::kSetupLbSetup);
             navigator_.ShowCompletion();
             break;
         case InstallOutcome::Stopped:

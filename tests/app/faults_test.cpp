@@ -166,6 +166,8 @@ public:  // the fault cases below reach the fixture
             ADD_FAILURE() << "the Wizard window did not appear";
             return e2e::Window(nullptr);
         }
+        // The Launcher goes just after the Wizard window is shown.
+        EXPECT_TRUE(process_.WaitForWindowGone(ids::kDefaultClass));
         return *w;
     }
 
@@ -232,6 +234,7 @@ public:  // the fault cases below reach the fixture
         ASSERT_TRUE(w.Click(ids::kSetupBtnNext));
         auto done = process_.WaitForWindow(ids::kSetupEndClass, kCopyWait);
         ASSERT_TRUE(done) << "no Completion window";
+        EXPECT_TRUE(process_.WaitForWindowGone(ids::kSetupClass));
         ExpectNoStrangeWindows({ids::kSetupEndClass});
         EXPECT_EQ(e2e::ReadRegString(e2e::kProductKey, L"version"), L"2.1");
         EXPECT_EQ(e2e::ReadRegString(kMarkerKey, L"TVC-2.1"), L"TVC-2.1");
@@ -460,6 +463,7 @@ protected:
         ASSERT_TRUE(w->Click(ids::kSetupBtnNext));
         auto done = process_.WaitForWindow(ids::kSetupEndClass, kCopyWait);
         ASSERT_TRUE(done) << "no Completion window";
+        EXPECT_TRUE(process_.WaitForWindowGone(ids::kSetupClass));
         ExpectNoStrangeWindows({ids::kSetupEndClass});
         EXPECT_EQ(done->Text(ids::kSetupEndLbMsg), L"正在完成 " + name + L" 安装向导");
         EXPECT_EQ(e2e::ReadRegString(e2e::kProductKey, L"version"), version);
@@ -533,6 +537,7 @@ TEST_F(ProductInfoFaults, BinaryBytesNeverCrash) {
     ASSERT_TRUE(w->Click(ids::kSetupBtnNext));
     auto done = process_.WaitForWindow(ids::kSetupEndClass, kCopyWait);
     ASSERT_TRUE(done) << "no Completion window";
+    EXPECT_TRUE(process_.WaitForWindowGone(ids::kSetupClass));
     ExpectNoStrangeWindows({ids::kSetupEndClass});
     // Both values written, as strings: the version and one more marker value.
     EXPECT_TRUE(e2e::ReadRegString(e2e::kProductKey, L"version"));

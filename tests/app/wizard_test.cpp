@@ -35,11 +35,28 @@ protected:
     std::wstring Tree(const wchar_t* name) const { return medium_ / (std::wstring(L"zrv\\") + name); }
     std::optional<std::wstring> Version() const { return e2e::ReadRegString(e2e::kProductKey, L"version"); }
 
+    // Presses `button` and looks at the program until the `next` window is shown. Every look
+    // finds a window of the program (the window that goes, looked at first, or the next one);
+    // the next one comes in front with `focus`, and then the other goes.
+    std::optional<e2e::Window> HandOver(const e2e::Window& from, int button, const wchar_t* next, int focus,
+                                        DWORD timeoutMs = e2e::kDefaultTimeoutMs) {
+        if (!from.Click(button)) return std::nullopt;
+        int empty = 0;
+        std::optional<e2e::Window> shown;
+        for (const ULONGLONG end = ::GetTickCount64() + timeoutMs;
+             !(shown = process_.FindTopWindow(next)) && ::GetTickCount64() < end; ::Sleep(1))
+            empty += !from.IsVisible() && !process_.FindTopWindow(next);
+        EXPECT_EQ(empty, 0) << "looks that found no window of the program";
+        if (!shown) return std::nullopt;
+        EXPECT_TRUE(e2e::WaitUntil([&] { return ::GetForegroundWindow() == shown->Handle(); }, 2000));
+        EXPECT_TRUE(e2e::WaitUntil([&] { return shown->FocusedControlId() == focus; }, 2000));
+        EXPECT_TRUE(e2e::WaitUntil([&] { return !from.Exists(); }, e2e::kDefaultTimeoutMs));
+        return shown;
+    }
+
     // From the Launcher through Next to the Wizard window.
     e2e::Window OpenWizard() {
-        auto launcher = StartLauncher();
-        EXPECT_TRUE(launcher.Click(ids::kDefaultBtnNext));
-        auto w = process_.WaitForWindow(ids::kSetupClass);
+        auto w = HandOver(StartLauncher(), ids::kDefaultBtnNext, ids::kSetupClass, ids::kSetupBtnNext);
         if (!w) {
             ADD_FAILURE() << "the Wizard window did not appear";
             return e2e::Window(nullptr);
@@ -49,14 +66,11 @@ protected:
 
     // Back to the reloaded Launcher, then Next to a reloaded Wizard; both show `name`.
     std::optional<e2e::Window> BackAndNextAgain(e2e::Window& wizard, const std::wstring& name) {
-        if (!wizard.Click(ids::kSetupBtnPre)) return std::nullopt;
-        auto launcher = process_.WaitForWindow(ids::kDefaultClass);
+        auto launcher = HandOver(wizard, ids::kSetupBtnPre, ids::kDefaultClass, ids::kDefaultBtnNext);
         if (!launcher) return std::nullopt;
-        EXPECT_TRUE(process_.WaitForWindowGone(ids::kSetupClass));
         EXPECT_EQ(launcher->Caption(), name);
         EXPECT_EQ(launcher->Text(ids::kDefaultLbTitle), L"欢迎使用 " + name);
-        if (!launcher->Click(ids::kDefaultBtnNext)) return std::nullopt;
-        auto again = process_.WaitForWindow(ids::kSetupClass);
+        auto again = HandOver(*launcher, ids::kDefaultBtnNext, ids::kSetupClass, ids::kSetupBtnNext);
         if (!again) return std::nullopt;
         EXPECT_EQ(again->Caption(), name + L" 安装");
         EXPECT_EQ(again->Text(ids::kSetupLbInit), L"安装向导准备开始 " + name + L" 安装。");
@@ -92,20 +106,15 @@ TEST_F(Wizard, TheTypicalRoadCopiesRecordsAndCompletes) {
     EXPECT_EQ(w.Text(ids::kSetupLabel2), L"Advanced Installer");
     EXPECT_FALSE(w.IsControlVisible(ids::kSetupLbPb));
     EXPECT_FALSE(w.IsControlVisible(ids::kSetupPbSetup));
-    EXPECT_TRUE(e2e::WaitUntil([&] { return w.FocusedControlId() == ids::kSetupBtnNext; }, 2000));
     const SIZE size = w.ClientSizePx();
     EXPECT_EQ(size.cx, 496);
     EXPECT_EQ(size.cy, 358);
-    EXPECT_TRUE(process_.WaitForWindowGone(ids::kDefaultClass));
 
-    ASSERT_TRUE(w.Click(ids::kSetupBtnNext));
-    auto done = process_.WaitForWindow(ids::kSetupEndClass, kCopyWait);
+    auto done = HandOver(w, ids::kSetupBtnNext, ids::kSetupEndClass, ids::kSetupEndBtnEnd, kCopyWait);
     ASSERT_TRUE(done);
-    EXPECT_FALSE(w.Exists() && w.IsVisible());
     EXPECT_EQ(done->Caption(), L"泰索瓦林课堂 安装");
     EXPECT_EQ(done->Text(ids::kSetupEndLbMsg), L"正在完成 泰索瓦林课堂 安装向导");
     EXPECT_EQ(done->Text(ids::kSetupEndLabel1), L"单击\"完成\"按钮退出安装向导");
-    EXPECT_TRUE(e2e::WaitUntil([&] { return done->FocusedControlId() == ids::kSetupEndBtnEnd; }, 2000));
     const SIZE endSize = done->ClientSizePx();
     EXPECT_EQ(endSize.cx, 496);
     EXPECT_EQ(endSize.cy, 358);
@@ -496,6 +505,7 @@ TEST_F(Wizard, KeyboardMovesThroughTheButtonsInTabOrder) {
     ASSERT_TRUE(w.PressAccessKey(L'B'));
     auto launcher = process_.WaitForWindow(ids::kDefaultClass);
     ASSERT_TRUE(launcher);
+    ASSERT_TRUE(process_.WaitForWindowGone(ids::kSetupClass));
     ASSERT_TRUE(launcher->PressAccessKey(L'N'));
     auto again = process_.WaitForWindow(ids::kSetupClass);
     ASSERT_TRUE(again);

@@ -1,9 +1,11 @@
 #pragma once
 // A desktop of the test's choosing for in-process windows: any monitor and DPI, high contrast
-// switched at will, and a taskbar that records the calls made on it.
+// switched at will, a taskbar that records the calls made on it, and a screen reader.
 #include <windows.h>
 
 #include <memory>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "ui/desktop.hpp"
@@ -43,6 +45,20 @@ private:
     std::shared_ptr<std::vector<TaskbarCall>> calls_;
 };
 
+// What a screen reader would find (the dialogs, the live regions) and what it heard from them.
+struct ScreenReader final : ui::Annotations {
+    std::set<HWND> dialogs, liveRegions;
+    std::vector<std::wstring> heard;
+    void SetDialogRole(HWND w, bool on) override { on ? (void)dialogs.insert(w) : (void)dialogs.erase(w); }
+    void SetLiveRegion(HWND c, bool on) override { on ? (void)liveRegions.insert(c) : (void)liveRegions.erase(c); }
+    void LiveRegionChanged(HWND c) override {
+        if (!liveRegions.contains(c)) return;  // a reader ignores other controls' events
+        wchar_t text[256] = {};
+        ::GetWindowTextW(c, text, 256);
+        heard.emplace_back(text);
+    }
+};
+
 class FakeDesktop final : public ui::Desktop {
 public:
     ui::MonitorArea monitor{{0, 0, 1280, 1024}, {0, 0, 1280, 1024}, 96};
@@ -50,6 +66,7 @@ public:
     bool taskbarPresent = true;
     mutable int connects = 0;
     std::shared_ptr<std::vector<TaskbarCall>> calls = std::make_shared<std::vector<TaskbarCall>>();
+    mutable ScreenReader reader;
 
     ui::MonitorArea PrimaryMonitor() const override { return monitor; }
     bool HighContrast() const override { return highContrast; }
@@ -58,6 +75,8 @@ public:
         if (!taskbarPresent) return nullptr;
         return std::make_unique<RecordingTaskbarList>(calls);
     }
+    int TextScalePercent() const override { return 100; }
+    ui::Annotations& ScreenReaderAnnotations() const override { return reader; }
 };
 
 }  // namespace setup::test

@@ -1,5 +1,6 @@
 // The form runtime on the desktop of the test's choosing: high contrast forced on and off,
-// monitors of other sizes and DPIs, a DPI change while a window is placed, the taskbar.
+// monitors of other sizes and DPIs, a DPI change while a window is placed, the text size, the
+// taskbar.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -288,6 +289,24 @@ TEST_F(Placement, ADpiChangeWhileTheWindowIsPlacedLeavesTheClientSizeOfTheFinalD
         EXPECT_NEAR(placed.left + placed.right, 1280, 1);
         EXPECT_NEAR(placed.top + placed.bottom, 1024, 1);
     }
+}
+
+// The text size where Windows keeps it, read at load and again at a change of settings: the
+// window and its fonts grow as at that DPI.
+TEST(TextSize, TheWindowGrowsWithTheTextSizeAndFollowsAChange) {
+    constexpr wchar_t kKey[] = L"Software\\Microsoft\\Accessibility";
+    PlainForm wizard(ui::WizardDesign(), ui::SystemDesktop());
+    for (const DWORD percent : {150, 100}) {
+        ASSERT_FALSE(::RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"TextScaleFactor", REG_DWORD, &percent, 4));
+        if (wizard.Loaded()) ::SendMessageW(wizard.Handle(), WM_SETTINGCHANGE, 0, 0);
+        else wizard.Load();
+        EXPECT_EQ(ClientSize(wizard.Handle()).cx, ::MulDiv(496, percent, 100));
+        LOGFONTW lf{};
+        ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(wizard.Control(ids::kSetupBtnNext), WM_GETFONT, 0, 0)),
+                     sizeof lf, &lf);
+        EXPECT_EQ(lf.lfHeight, -::MulDiv(12, percent, 100));
+    }
+    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"TextScaleFactor");
 }
 
 // --- Taskbar -----------------------------------------------------------------------------

@@ -7,6 +7,7 @@ namespace {
 
 using setup::ui::CentredOn;
 using setup::ui::KeepInside;
+using setup::ui::LayoutDpi;
 using setup::ui::ScreenRect;
 
 // The Launcher's window around its client area, at a client origin and size in pixels, with
@@ -70,6 +71,17 @@ TEST(CentredOn, CentresOnTheScreenAndStaysInsideItsWorkArea) {
     EXPECT_EQ(placed.bottom, 560);
     // On a monitor that is not at the screen's origin.
     EXPECT_EQ(CentredOn({1280, 0, 2560, 1024}, {1280, 0, 2560, 1024}, 500, 400), (ScreenRect{1670, 312, 2170, 712}));
+}
+
+// The Wizard window's design (7440 x 5370 twips) in a frame of 16 x 39 pixels.
+TEST(LayoutDpi, TheTextSizeEnlargesTheLayoutAsFarAsTheWorkAreaLetsIt) {
+    // DPI, text size, work area, the layout's DPI. At 225 % on 1366 x 728 the window is as tall
+    // as fits (686 + 39 pixels), 1024 wide as wide as fits (1008 + 16); never below the DPI.
+    const int cases[][5] = {{96, 100, 1280, 984, 96}, {96, 150, 1280, 984, 144}, {96, 250, 1920, 1400, 216},
+                            {96, 0, 1280, 984, 96},   {96, 225, 1366, 728, 184}, {96, 225, 1024, 1400, 195},
+                            {120, 100, 640, 440, 120}};
+    for (const auto& c : cases)
+        EXPECT_EQ(LayoutDpi(c[0], c[1], {7440, 5370}, {16, 39}, {c[2], c[3]}), c[4]) << c[1] << " % on " << c[2];
 }
 
 }  // namespace

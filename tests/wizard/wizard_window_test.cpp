@@ -1,5 +1,5 @@
 // The Wizard window in-process on a desktop of the test's choosing: what its taskbar button
-// shows through a copy that succeeds and one that fails.
+// shows and what a screen reader hears through a copy that succeeds and one that fails.
 #include "wizard/wizard_window.hpp"
 
 #include <gtest/gtest.h>
@@ -87,6 +87,7 @@ protected:
         ui::PumpWaitingMessages();
     }
     const std::vector<TaskbarCall>& Calls() const { return *desktop_.calls; }
+    const std::wstring status_ = L"正在安装 Tessovarine";
 
     std::wstring folder_;
     e2e::TempFolder target_{L"wizard target"};
@@ -100,6 +101,7 @@ protected:
 
 TEST_F(WizardTaskbar, ShowsTheCopyInProgressAndNothingOnceTheWindowHandsOver) {
     EXPECT_TRUE(Calls().empty()) << "nothing to show before Install";
+    EXPECT_EQ(desktop_.reader.dialogs, std::set{hwnd_}) << "read as a dialog when it opens";
     Install();
     ASSERT_EQ(navigator_.completions, 1);
     EXPECT_TRUE(answered_.empty());
@@ -109,6 +111,9 @@ TEST_F(WizardTaskbar, ShowsTheCopyInProgressAndNothingOnceTheWindowHandsOver) {
     EXPECT_EQ(Calls()[Calls().size() - 2], Value(hwnd_, 2, 2));
     EXPECT_EQ(Calls().back(), State(hwnd_, TBPF_NOPROGRESS));
     for (const auto& call : Calls()) EXPECT_FALSE(call == State(hwnd_, TBPF_ERROR));
+    // The status label was heard as the copy started and once it had ended.
+    EXPECT_EQ(desktop_.reader.heard, (std::vector{status_, status_}));
+    EXPECT_TRUE(desktop_.reader.dialogs.empty() && desktop_.reader.liveRegions.empty()) << "left behind";
 }
 
 TEST_F(WizardTaskbar, TurnsRedWhenTheFailureIsShownAndClearsWhenTheWindowGoes) {
@@ -116,6 +121,7 @@ TEST_F(WizardTaskbar, TurnsRedWhenTheFailureIsShownAndClearsWhenTheWindowGoes) {
     Install();
     ASSERT_EQ(answered_.size(), 1u);
     EXPECT_EQ(answered_[0].text, L"失败!");
+    EXPECT_EQ(desktop_.reader.heard, (std::vector{status_, status_})) << "as the copy started and at the failure";
     ASSERT_FALSE(answered_[0].callsThen.empty());
     EXPECT_EQ(answered_[0].callsThen.back(), State(hwnd_, TBPF_ERROR));
     EXPECT_EQ(Calls().back(), State(hwnd_, TBPF_ERROR)) << "still red after the message";
