@@ -9,6 +9,7 @@ if [ $# -lt 1 ]; then
   echo "usage: $0 PREFIX [SETUP [VERSION [INSTALL_PATH]]]" >&2
   exit 2
 fi
+source "$(dirname "$0")/wine-loader.sh"
 export WINEPREFIX=$(realpath -m "$1")
 export WINEDEBUG=${WINEDEBUG:--all}
 setup=${2-1}
