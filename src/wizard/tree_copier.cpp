@@ -191,9 +191,11 @@ std::optional<std::wstring> NearestExistingFolder(FileSystem& fs, std::wstring f
 }
 
 // Which folders of the tree the destination already holds (exists[p], p numbered as parents
-// are, 0 the destination itself), and what the files the copy will replace take now.
+// are, 0 the destination itself), which files of the tree their listings show under their own
+// long names (listed[f]), and what the files the copy will replace take now.
 CopyOutcome SurveyDestination(FileSystem& fs, const FolderTree& tree, const std::wstring& destination,
-                              bool destinationExists, std::vector<bool>& exists, SpaceNeed* need, Pacer& pacer) {
+                              bool destinationExists, std::vector<bool>& exists, std::vector<bool>& listed,
+                              SpaceNeed* need, Pacer& pacer) {
     exists.assign(tree.FolderCount() + 1, false);
     exists[0] = destinationExists;
     std::wstring path;
@@ -205,16 +207,18 @@ CopyOutcome SurveyDestination(FileSystem& fs, const FolderTree& tree, const std:
         tree.AppendFolderPath(i, path);
         exists[i + 1] = FolderExist(fs, path);
     }
-    if (!need) return CopyOutcome::Copied;
-    for (const bool present : exists)
-        if (!present) need->MakeFolder();
+    listed.assign(tree.FileCount(), false);
+    if (need)
+        for (const bool present : exists)
+            if (!present) need->MakeFolder();
     auto before = [&](const auto& a, std::wstring_view b) { return fs.CompareNames(a.first, b) < 0; };
     for (std::uint32_t p = 0; p < exists.size(); ++p) {
         if (!exists[p] || tree.filesFrom[p] == tree.filesTo[p]) continue;
         if (!pacer.Step(kFolderWork)) return CopyOutcome::Stopped;
         FolderPrefix(tree, p, destination, path);
         PresentFiles present;
-        // A folder that can't be listed frees nothing as far as the count goes.
+        // A folder that can't be listed frees nothing as far as the count goes; its files are
+        // looked up one by one.
         if (!fs.ListFolder(path, present)) continue;
         auto& files = present.files;
         std::sort(files.begin(), files.end(),
@@ -222,7 +226,9 @@ CopyOutcome SurveyDestination(FileSystem& fs, const FolderTree& tree, const std:
         for (std::uint32_t f = tree.filesFrom[p]; f < tree.filesTo[p]; ++f) {
             const std::wstring_view name = tree.fileNames[f];
             const auto at = std::lower_bound(files.begin(), files.end(), name, before);
-            if (at != files.end() && fs.CompareNames(at->first, name) == 0) need->Replace(at->second);
+            if (at == files.end() || fs.CompareNames(at->first, name) != 0) continue;
+            listed[f] = true;
+            if (need) need->Replace(at->second);
         }
     }
     return CopyOutcome::Copied;
@@ -246,12 +252,16 @@ CopyOutcome BuildFolders(FileSystem& fs, const FolderTree& tree, const std::wstr
 // An existing destination file is replaced whatever its attributes; Windows refuses to
 // overwrite a read-only one, or a hidden or system one from a source without them. A name that
 // finds another file through its short alias (REPO~QPI.DOC for "Report for 2020.doc") would
-// overwrite that file: false, before it is touched.
-bool MakeReplaceable(FileSystem& fs, const std::wstring& path, std::wstring_view name) {
-    const auto entry = fs.Lookup(path);
-    if (!entry) return true;
-    if (fs.CompareNames(entry->name, name) != 0) return false;
-    if ((entry->attributes & attr::kDirectory) || !(entry->attributes & kInTheWay)) return true;
+// overwrite that file: false, before it is touched. Its folder's listing shows long names only,
+// so only a file it didn't show is looked up, which costs a search of the folder.
+bool MakeReplaceable(FileSystem& fs, const std::wstring& path, std::wstring_view name, bool listedAsItself) {
+    const auto attributes = fs.Attributes(path);
+    if (!attributes) return true;
+    if (!listedAsItself && !(*attributes & attr::kDirectory)) {
+        const auto entry = fs.Lookup(path);
+        if (entry && fs.CompareNames(entry->name, name) != 0) return false;
+    }
+    if ((*attributes & attr::kDirectory) || !(*attributes & kInTheWay)) return true;
     return fs.ClearAttributes(path);
 }
 
@@ -267,6 +277,7 @@ CopyOutcome CopyTree(FileSystem& fs, CopyProgress& progress, const std::wstring&
     // Each phase gives the window its turn every so much work of its own.
     FolderTree tree;
     std::vector<bool> exists;
+    std::vector<bool> listed;
     {
         Pacer pacer(&progress);
         if (const CopyOutcome step = ListTree(fs, source, tree, pacer, counted); step != CopyOutcome::Copied)
@@ -276,7 +287,7 @@ CopyOutcome CopyTree(FileSystem& fs, CopyProgress& progress, const std::wstring&
     {
         Pacer pacer(&progress);
         const CopyOutcome step =
-            SurveyDestination(fs, tree, destination, existing == destination, exists, counted, pacer);
+            SurveyDestination(fs, tree, destination, existing == destination, exists, listed, counted, pacer);
         if (step != CopyOutcome::Copied) return step;
     }
     if (need && !need->FitsIn(space->freeBytes)) return CopyOutcome::Failed;
@@ -311,7 +322,7 @@ CopyOutcome CopyTree(FileSystem& fs, CopyProgress& progress, const std::wstring&
         to.resize(toFolder);
         to += tree.fileNames[index];
         const bool fresh = !exists[folder];
-        if (!fresh && !MakeReplaceable(fs, to, tree.fileNames[index])) return CopyOutcome::Failed;
+        if (!fresh && !MakeReplaceable(fs, to, tree.fileNames[index], listed[index])) return CopyOutcome::Failed;
         // In a folder this copy created, a name can only be taken by an earlier file under
         // another spelling (a short name): failing beats losing one of them.
         if (const CopyOutcome file = fs.Copy(from, to, !fresh, pacing); file != CopyOutcome::Copied) return file;
