@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "platform/mapped_drive.hpp"
-#include "platform/unique_handle.hpp"
 
 namespace setup {
 namespace {
@@ -12,17 +11,12 @@ namespace {
 // next logon; "" when there is none.
 std::wstring PersistentMapping(wchar_t letter) {
     const std::wstring subkey = std::wstring(L"Network\\") + letter;
-    HKEY raw = nullptr;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, subkey.c_str(), 0, KEY_QUERY_VALUE, &raw) != ERROR_SUCCESS) return {};
-    const UniqueKey key(raw);
     wchar_t text[1024];
-    DWORD type = 0;
-    DWORD bytes = sizeof text - sizeof(wchar_t);
-    if (::RegQueryValueExW(key.get(), L"RemotePath", nullptr, &type, reinterpret_cast<BYTE*>(text), &bytes) !=
-            ERROR_SUCCESS ||
-        type != REG_SZ)
+    DWORD bytes = sizeof text;
+    // RegGetValueW ends the text with its NUL, as a plain query doesn't promise to.
+    if (::RegGetValueW(HKEY_CURRENT_USER, subkey.c_str(), L"RemotePath", RRF_RT_REG_SZ, nullptr, text, &bytes) !=
+        ERROR_SUCCESS)
         return {};
-    text[bytes / sizeof(wchar_t)] = L'\0';
     return text;
 }
 

@@ -71,13 +71,15 @@ void WizardWindow::ShowFailure() {
     ShowMessage(L"失败!", SETUP_PRODUCT_NAME);
 }
 
+std::wstring WizardWindow::Heading() const { return L"正在安装 " + lines_[kProductName]; }
+
 void WizardWindow::ShowCopying() {
     const std::wstring& name = lines_[kProductName];
     SetVisible(ids::kSetupPbSetup, true);
     SetVisible(ids::kSetupLbPb, true);
     SetText(ids::kSetupLbMsg, L"请稍候，安装向导正在安装 " + name + L"。可能需要几分钟。");
     SetText(ids::kSetupLbInit, L"");
-    SetText(ids::kSetupLbSetup, L"正在安装 " + name);
+    SetText(ids::kSetupLbSetup, Heading());
 }
 
 void WizardWindow::Install() {
@@ -95,7 +97,7 @@ void WizardWindow::Install() {
     stopRequested_ = false;
     const InstallOutcome outcome = [&] {
         // Held for the copy and its record only: not while "失败!" or the next window waits.
-        const SessionHold hold(Handle(), L"正在安装 " + lines_[kProductName] + L"，请稍候。");
+        const SessionHold hold(Handle(), Heading() + L"，请稍候。");
         Win32FileSystem files;
         ProgressBarWindow bar(Control(ids::kSetupPbSetup));
         ProgressBarSink progress(bar, &Taskbar(), ui::PumpWaitingMessages, stopRequested_);

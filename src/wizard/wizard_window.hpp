@@ -18,6 +18,8 @@ private:
     bool OnQueryEndSession(bool critical) override;
     void OnEndSession() override;
     void Install();
+    // "正在安装 " and the name: the status heading during a copy, and what the session is told.
+    std::wstring Heading() const;
     void ShowCopying();
     void ShowFailure();
 
