@@ -1,6 +1,7 @@
 #pragma once
 // The copier's road to the disk. Platform-free: the Win32 file system implements it, and the
 // tests an in-memory one that can fail any operation.
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -27,11 +28,13 @@ protected:
     ~FolderVisitor() = default;
 };
 
-// What a copy of one long file asks of its caller between chunks.
+// What a file's copy asks of the copier, from whichever thread copies it: never the window's.
 class CopyPacing {
 public:
-    // Lets the window run; false once the user has asked to stop.
-    virtual bool YieldToWindow() = 0;
+    // Between chunks of a long file: false once a stop is asked, or another file has failed.
+    virtual bool KeepGoing() = 0;
+    // Waits about this long before another try, false at once when the copy is to end.
+    virtual bool Pause(std::chrono::milliseconds wait) = 0;
 
 protected:
     ~CopyPacing() = default;
@@ -72,7 +75,9 @@ public:
     // Whether the path lies on a CD or DVD drive, whose file systems mark every file read-only.
     virtual bool OnDisc(const std::wstring& path) = 0;
     // With replace, an existing file is replaced; without, a taken name fails the copy.
-    // Stopped when pacing said stop inside the file: nothing of it is left.
+    // Stopped when pacing said stop inside the file: nothing of it is left. Called from several
+    // threads at once, each with its own file; so are Attributes, Lookup, ClearAttributes,
+    // ClearReadOnly and CompareNames.
     virtual CopyOutcome Copy(const std::wstring& from, const std::wstring& to, bool replace, CopyPacing& pacing) = 0;
 };
 

@@ -7,6 +7,7 @@
 #include <optional>
 #include <utility>
 
+#include "wizard/file_workers.hpp"
 #include "wizard/space_need.hpp"
 
 namespace setup {
@@ -26,6 +27,10 @@ bool Fits(std::size_t count) { return count < std::numeric_limits<std::uint32_t>
 // about as much as a hundred listed names, and a yield far less than either.
 constexpr std::size_t kFolderWork = 128;
 constexpr std::size_t kWorkPerYield = 1024;
+
+// While the workers copy, the window's thread looks at them this often, and answers its window
+// in between: a file that takes long holds no one but its worker.
+constexpr std::chrono::milliseconds kLookAtWorkers{4};
 
 class Pacer {
 public:
@@ -81,19 +86,6 @@ public:
         if (!(attributes & attr::kDirectory)) files.emplace_back(std::wstring(name), size);
     }
     std::vector<std::pair<std::wstring, std::uint64_t>> files;
-};
-
-// Inside one long file the window gets its turn too, and a stop ends the file at once.
-class ProgressPacing final : public CopyPacing {
-public:
-    explicit ProgressPacing(CopyProgress& progress) : progress_(progress) {}
-    bool YieldToWindow() override {
-        progress_.YieldToWindow();
-        return !progress_.StopRequested();
-    }
-
-private:
-    CopyProgress& progress_;
 };
 
 // A copy runs on the window's thread and yields to it; a second copy entered from a yield
@@ -266,7 +258,7 @@ bool MakeReplaceable(FileSystem& fs, const std::wstring& path, std::wstring_view
 }
 
 CopyOutcome CopyTree(FileSystem& fs, CopyProgress& progress, const std::wstring& source,
-                     const std::wstring& destination, int& copied) {
+                     const std::wstring& destination, int workers, int& copied) {
     // The space is asked of the volume the destination will be made on, before anything is.
     const auto existing = NearestExistingFolder(fs, destination);
     const auto space = existing ? fs.Space(*existing) : std::nullopt;
@@ -298,102 +290,46 @@ CopyOutcome CopyTree(FileSystem& fs, CopyProgress& progress, const std::wstring&
     }
     const bool fromDisc = fs.OnDisc(source);
 
-    const int count = static_cast<int>(tree.FileCount());
-    progress.SetRange(count);
-    ProgressPacing pacing(progress);
-    std::wstring from;
-    std::wstring to;
-    std::size_t fromFolder = 0;
-    std::size_t toFolder = 0;
-    std::uint32_t folder = std::numeric_limits<std::uint32_t>::max();
-    for (int i = 0; i < count; ++i) {
-        if (!pacing.YieldToWindow()) return CopyOutcome::Stopped;
-        const auto index = static_cast<std::size_t>(i);
-        // A folder's files follow one another: its paths are built once for all of them.
-        if (tree.fileParents[index] != folder) {
-            folder = tree.fileParents[index];
-            FolderPrefix(tree, folder, source, from);
-            FolderPrefix(tree, folder, destination, to);
-            fromFolder = from.size();
-            toFolder = to.size();
-        }
-        from.resize(fromFolder);
-        from += tree.fileNames[index];
-        to.resize(toFolder);
-        to += tree.fileNames[index];
+    const std::size_t count = tree.FileCount();
+    progress.SetRange(static_cast<int>(count));
+    if (count == 0) return CopyOutcome::Copied;
+    // On a worker: the tree and the survey are only read from here on.
+    auto copyFile = [&](std::size_t index, CopyPacing& pacing) {
+        const std::uint32_t folder = tree.fileParents[index];
+        const std::wstring_view name = tree.fileNames[index];
+        std::wstring from;
+        std::wstring to;
+        FolderPrefix(tree, folder, source, from);
+        FolderPrefix(tree, folder, destination, to);
+        from += name;
+        to += name;
         const bool fresh = !exists[folder];
-        if (!fresh && !MakeReplaceable(fs, to, tree.fileNames[index], listed[index])) return CopyOutcome::Failed;
-        // In a folder this copy created, a name can only be taken by an earlier file under
-        // another spelling (a short name): failing beats losing one of them.
+        if (!fresh && !MakeReplaceable(fs, to, name, listed[index])) return CopyOutcome::Failed;
+        // In a folder this copy created, a name can only be taken by another file of the tree
+        // under another spelling (a short name): failing beats losing one of them.
         if (const CopyOutcome file = fs.Copy(from, to, !fresh, pacing); file != CopyOutcome::Copied) return file;
         // A disc marks every file read-only, and the copy carries the mark over: the installed
         // product could never update its own files.
         if (fromDisc && !fs.ClearReadOnly(to)) return CopyOutcome::Failed;
-        copied = i + 1;
-        progress.SetValue(copied);
+        return CopyOutcome::Copied;
+    };
+    FileWorkers crew(count, workers, copyFile);
+    std::size_t shown = 0;
+    for (;;) {
+        progress.YieldToWindow();
+        if (progress.StopRequested()) crew.Halt(CopyOutcome::Stopped);
+        const FileWorkers::Progress now = crew.Wait(kLookAtWorkers);
+        // The bar moves, and the window gets its turn, once for each file copied.
+        while (shown < now.done) {
+            copied = static_cast<int>(++shown);
+            progress.SetValue(copied);
+            progress.YieldToWindow();
+        }
+        if (now.finished) return now.outcome;
     }
-    return CopyOutcome::Copied;
 }
 
 }  // namespace
-
-bool NameList::Append(std::wstring_view name) {
-    const std::size_t end = text_.size() + name.size();
-    if (!Fits(end)) return false;
-    text_ += name;
-    ends_.push_back(static_cast<std::uint32_t>(end));
-    return true;
-}
-
-std::wstring_view NameList::operator[](std::size_t index) const {
-    const std::size_t begin = index == 0 ? 0 : ends_[index - 1];
-    return std::wstring_view(text_).substr(begin, ends_[index] - begin);
-}
-
-std::size_t NameList::Bytes() const {
-    return text_.capacity() * sizeof(wchar_t) + ends_.capacity() * sizeof(std::uint32_t);
-}
-
-void FolderTree::AppendFolderPath(std::size_t index, std::wstring& out) const {
-    // CopyOutcome up to the root, then write the names from the top down.
-    std::size_t length = folderNames[index].size();
-    for (std::uint32_t p = folderParents[index]; p != 0; p = folderParents[p - 1])
-        length += folderNames[p - 1].size() + 1;
-    const std::size_t start = out.size();
-    out.resize(start + length);
-    std::size_t end = out.size();
-    for (std::size_t i = index + 1; i != 0; i = folderParents[i - 1]) {
-        const std::wstring_view name = folderNames[i - 1];
-        end -= name.size();
-        std::copy(name.begin(), name.end(), out.begin() + static_cast<std::ptrdiff_t>(end));
-        if (end != start) out[--end] = kSeparator;
-    }
-}
-
-void FolderTree::AppendFilePath(std::size_t index, std::wstring& out) const {
-    if (const std::uint32_t parent = fileParents[index]; parent != 0) {
-        AppendFolderPath(parent - 1, out);
-        out += kSeparator;
-    }
-    out += fileNames[index];
-}
-
-std::wstring FolderTree::FolderPath(std::size_t index) const {
-    std::wstring path;
-    AppendFolderPath(index, path);
-    return path;
-}
-
-std::wstring FolderTree::FilePath(std::size_t index) const {
-    std::wstring path;
-    AppendFilePath(index, path);
-    return path;
-}
-
-std::size_t FolderTree::Bytes() const {
-    return folderNames.Bytes() + fileNames.Bytes() +
-           (folderParents.capacity() + fileParents.capacity()) * sizeof(std::uint32_t);
-}
 
 bool FindFiles(FileSystem& fs, std::wstring_view root, FolderTree& tree) {
     std::wstring base(root);
@@ -407,7 +343,8 @@ bool FolderExist(FileSystem& fs, const std::wstring& name) {
     return attributes && (*attributes & attr::kDirectory);
 }
 
-CopyOutcome CopyFolder(FileSystem& fs, CopyProgress& progress, std::wstring source, std::wstring destination) {
+CopyOutcome CopyFolder(FileSystem& fs, CopyProgress& progress, std::wstring source, std::wstring destination,
+                       int workers) {
     if (copyRunning) return CopyOutcome::Failed;
     RunningMark running;
     int copied = 0;
@@ -417,7 +354,7 @@ CopyOutcome CopyFolder(FileSystem& fs, CopyProgress& progress, std::wstring sour
         EnsureTrailingSeparator(destination);
         source = fs.Root(source);
         destination = fs.Root(destination);
-        outcome = CopyTree(fs, progress, source, destination, copied);
+        outcome = CopyTree(fs, progress, source, destination, workers, copied);
     } catch (const std::bad_alloc&) {
         // A tree too large for memory is a failed copy like any other.
         outcome = CopyOutcome::Failed;

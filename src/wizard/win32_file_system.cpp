@@ -31,18 +31,6 @@ std::optional<std::wstring> VolumeRoot(const std::wstring& path) {
     return root;
 }
 
-// Waits, answering the window meanwhile; false once a stop is asked.
-bool WaitAnswering(CopyPacing& pacing, DWORD milliseconds) {
-    const ULONGLONG end = ::GetTickCount64() + milliseconds;
-    for (;;) {
-        if (!pacing.YieldToWindow()) return false;
-        const ULONGLONG now = ::GetTickCount64();
-        if (now >= end) return true;
-        // Wakes for any input, so a click on Cancel is answered at once.
-        ::MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(end - now), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    }
-}
-
 }  // namespace
 
 bool IsPassingLock(DWORD error) {
@@ -64,11 +52,12 @@ std::wstring LiteralFolderPath(const std::wstring& folder) {
 
 DWORD CALLBACK FileCopyProgress(LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, DWORD, DWORD reason, HANDLE,
                                 HANDLE, LPVOID data) noexcept {
-    // Wine 8 never calls this; on Windows it runs once per chunk of a long file.
+    // Wine 8 never calls this; on Windows it runs once per chunk of a long file, on the thread
+    // that copies it.
     auto* state = static_cast<FileCopyPacing*>(data);
     if (reason != CALLBACK_CHUNK_FINISHED || !state) return PROGRESS_CONTINUE;
     try {
-        if (state->pacing.YieldToWindow()) return PROGRESS_CONTINUE;
+        if (state->pacing.KeepGoing()) return PROGRESS_CONTINUE;
         state->stopAsked = true;
     } catch (...) {
         state->failed = true;
@@ -180,7 +169,7 @@ CopyOutcome Win32FileSystem::Copy(const std::wstring& from, const std::wstring& 
         // A copy the routine cancelled ends with ERROR_REQUEST_ABORTED, its partial file removed.
         if (state.stopAsked) return CopyOutcome::Stopped;
         if (state.failed || !IsPassingLock(error) || tried == kCopyTries) return CopyOutcome::Failed;
-        if (!WaitAnswering(pacing, kRetryWaits[tried - 1])) return CopyOutcome::Stopped;
+        if (!pacing.Pause(std::chrono::milliseconds(kRetryWaits[tried - 1]))) return CopyOutcome::Stopped;
     }
 }
 

@@ -24,9 +24,9 @@ struct FileCopyPacing {
     bool failed = false;  // the caller's pacing threw: the copy is cancelled as a failure
 };
 
-// The progress routine of CopyFileExW, given a FileCopyPacing. Between chunks it lets the
-// window run and cancels the copy once a stop is asked. Nothing may unwind through the
-// system's frames that call it, so it catches everything and cancels instead.
+// The progress routine of CopyFileExW, given a FileCopyPacing. Between chunks it cancels the
+// copy once the pacing says the copy is to end. Nothing may unwind through the system's frames
+// that call it, so it catches everything and cancels instead.
 DWORD CALLBACK FileCopyProgress(LARGE_INTEGER total, LARGE_INTEGER transferred, LARGE_INTEGER streamSize,
                                 LARGE_INTEGER streamTransferred, DWORD stream, DWORD reason, HANDLE from, HANDLE to,
                                 LPVOID data) noexcept;

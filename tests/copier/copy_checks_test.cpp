@@ -202,7 +202,7 @@ TEST(Disc, AMarkThatCannotBeClearedFailsTheCopy) {
     fs.SetDisc(L"C:\\src");
     fs.FailOn(Op::ClearReadOnly, kDestination + L"f");
     RecordingProgress progress;
-    EXPECT_EQ(CopyFolder(fs, progress, kSource, kDestination), CopyOutcome::Failed);
+    EXPECT_EQ(CopyFolder(fs, progress, kSource, kDestination, 1), CopyOutcome::Failed);
     EXPECT_EQ(progress.finished, 0);
     EXPECT_FALSE(fs.IsFile(kDestination + L"g"));
 }

@@ -1,7 +1,12 @@
 #include "copier/memory_file_system.hpp"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cwctype>
+#include <chrono>
+#include <mutex>
+#include <thread>
 
 namespace setup::test {
 
@@ -56,52 +61,62 @@ MemoryFileSystem::Node& MemoryFileSystem::Add(const std::wstring& path, bool fol
 }
 
 void MemoryFileSystem::AddFolder(const std::wstring& path, std::uint32_t attributes) {
+    const Lock hold(mutex_);
     Add(path, true).attributes = attributes;
 }
 
 void MemoryFileSystem::AddFile(const std::wstring& path, std::string content, std::uint32_t attributes) {
+    const Lock hold(mutex_);
     Node& node = Add(path, false);
     node.content = std::move(content);
     node.attributes = attributes;
 }
 
 void MemoryFileSystem::AddDistinct(const std::wstring& path, bool folder) {
+    const Lock hold(mutex_);
     const auto [parent, name] = Split(Clean(path));
     Node& node = Add(parent, true);
     node.distinct.emplace_back(name, folder);
 }
 
 void MemoryFileSystem::SetListedSize(const std::wstring& path, std::uint64_t size) {
+    const Lock hold(mutex_);
     if (Node* node = Find(path)) node->listedSize = size;
 }
 
 bool MemoryFileSystem::IsFolder(const std::wstring& path) const {
+    const Lock hold(mutex_);
     const Node* node = Find(path);
     return node && node->folder;
 }
 
 bool MemoryFileSystem::IsFile(const std::wstring& path) const {
+    const Lock hold(mutex_);
     const Node* node = Find(path);
     return node && !node->folder;
 }
 
 std::optional<std::string> MemoryFileSystem::Content(const std::wstring& path) const {
+    const Lock hold(mutex_);
     const Node* node = Find(path);
     if (!node || node->folder) return std::nullopt;
     return node->content;
 }
 
 std::uint32_t MemoryFileSystem::AttributesOf(const std::wstring& path) const {
+    const Lock hold(mutex_);
     const Node* node = Find(path);
     return node ? node->attributes : 0;
 }
 
 std::size_t MemoryFileSystem::FileCount() const {
+    const Lock hold(mutex_);
     return static_cast<std::size_t>(
         std::count_if(nodes_.begin(), nodes_.end(), [](const auto& n) { return !n.second.folder; }));
 }
 
 std::size_t MemoryFileSystem::CallCount(Op op) const {
+    const Lock hold(mutex_);
     return static_cast<std::size_t>(
         std::count_if(calls_.begin(), calls_.end(), [op](const auto& c) { return c.first == op; }));
 }
@@ -109,6 +124,7 @@ std::size_t MemoryFileSystem::CallCount(Op op) const {
 bool MemoryFileSystem::Fails(Op op, const std::wstring& path) { return failures_.count({op, Key(path)}) != 0; }
 
 bool MemoryFileSystem::ListFolder(const std::wstring& folder, FolderVisitor& visitor) {
+    const Lock hold(mutex_);
     calls_.emplace_back(Op::List, folder);
     const Node* node = Find(folder);
     if (!node || !node->folder || Fails(Op::List, folder)) return false;
@@ -126,6 +142,7 @@ bool MemoryFileSystem::ListFolder(const std::wstring& folder, FolderVisitor& vis
 }
 
 std::optional<std::uint32_t> MemoryFileSystem::Attributes(const std::wstring& path) {
+    const Lock hold(mutex_);
     calls_.emplace_back(Op::Attributes, path);
     const Node* node = Find(path);
     if (!node || Fails(Op::Attributes, path)) return std::nullopt;
@@ -133,6 +150,7 @@ std::optional<std::uint32_t> MemoryFileSystem::Attributes(const std::wstring& pa
 }
 
 std::optional<FoundEntry> MemoryFileSystem::Lookup(const std::wstring& path) {
+    const Lock hold(mutex_);
     const auto attributes = Attributes(path);
     if (!attributes) return std::nullopt;
     const auto [parent, name] = Split(Key(path));
@@ -143,6 +161,7 @@ std::optional<FoundEntry> MemoryFileSystem::Lookup(const std::wstring& path) {
 }
 
 bool MemoryFileSystem::ClearAttributes(const std::wstring& path) {
+    const Lock hold(mutex_);
     calls_.emplace_back(Op::ClearAttributes, path);
     Node* node = Find(path);
     if (!node || Fails(Op::ClearAttributes, path)) return false;
@@ -151,6 +170,7 @@ bool MemoryFileSystem::ClearAttributes(const std::wstring& path) {
 }
 
 bool MemoryFileSystem::ClearReadOnly(const std::wstring& path) {
+    const Lock hold(mutex_);
     calls_.emplace_back(Op::ClearReadOnly, path);
     Node* node = Find(path);
     if (!node || Fails(Op::ClearReadOnly, path)) return false;
@@ -168,14 +188,17 @@ int MemoryFileSystem::CompareNames(std::wstring_view a, std::wstring_view b) {
 }
 
 std::optional<VolumeSpace> MemoryFileSystem::Space(const std::wstring& folder) {
+    const Lock hold(mutex_);
     return IsFolder(folder) ? space_ : std::nullopt;
 }
 
 bool MemoryFileSystem::OnDisc(const std::wstring& path) {
+    const Lock hold(mutex_);
     return disc_ && Key(path).compare(0, disc_->size(), *disc_) == 0;
 }
 
 bool MemoryFileSystem::CreateFolder(const std::wstring& path) {
+    const Lock hold(mutex_);
     calls_.emplace_back(Op::CreateFolder, path);
     const std::wstring key = Key(path);
     if (Find(key) || !IsFolder(Split(key).first) || Fails(Op::CreateFolder, path)) return false;
@@ -184,7 +207,14 @@ bool MemoryFileSystem::CreateFolder(const std::wstring& path) {
 }
 
 CopyOutcome MemoryFileSystem::Copy(const std::wstring& from, const std::wstring& to, bool replace, CopyPacing& pacing) {
-    calls_.emplace_back(Op::Copy, to);
+    {
+        const Lock hold(mutex_);
+        calls_.emplace_back(Op::Copy, to);
+    }
+    // Outside the lock: the hook may hold its file as long as a stalled disk would.
+    if (copyHook_)
+        if (const auto outcome = copyHook_(to, pacing)) return *outcome;
+    const Lock hold(mutex_);
     const Node* source = Find(from);
     if (!source || source->folder || !IsFolder(Split(Key(to)).first)) return CopyOutcome::Failed;
     if (Fails(Op::Copy, from) || Fails(Op::Copy, to)) return CopyOutcome::Failed;
@@ -199,11 +229,27 @@ CopyOutcome MemoryFileSystem::Copy(const std::wstring& from, const std::wstring&
     // As on Windows, a copy cancelled between chunks leaves no partial file behind.
     if (chunkSize_ != 0)
         for (std::size_t done = chunkSize_; done <= source->content.size(); done += chunkSize_)
-            if (!pacing.YieldToWindow()) return CopyOutcome::Stopped;
+            if (!pacing.KeepGoing()) return CopyOutcome::Stopped;
     Node& target = Add(to, false);
     target.content = source->content;
     target.attributes = source->attributes;
     return CopyOutcome::Copied;
+}
+
+bool AwaitHalt(CopyPacing& pacing) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (pacing.KeepGoing()) {
+        if (std::chrono::steady_clock::now() > end) {
+            ADD_FAILURE() << "the file in flight was never asked to end";
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+std::optional<CopyOutcome> StallUntilHalted(CopyPacing& pacing) {
+    return AwaitHalt(pacing) ? CopyOutcome::Stopped : CopyOutcome::Failed;
 }
 
 }  // namespace setup::test

@@ -2,7 +2,10 @@
 // An in-memory file system that behaves as Windows does where the copier cares (names that
 // differ only in letter case are one name, one-level folder creation, refusal to overwrite
 // read-only, hidden or system files) and can fail any chosen operation on any chosen path.
+// Safe to call from several threads at once, as the copier's workers do.
+#include <functional>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -43,6 +46,10 @@ public:
     // A copy asks its pacing once per this many bytes of the file (0: never), and ends
     // Stopped, leaving nothing, when the pacing says stop.
     void SetChunkSize(std::size_t bytes) { chunkSize_ = bytes; }
+    // Runs first in every copy, with the copy's target, outside the file system's lock; an
+    // outcome it gives ends the copy with it.
+    using CopyHook = std::function<std::optional<CopyOutcome>(const std::wstring& to, CopyPacing& pacing)>;
+    void SetCopyHook(CopyHook hook) { copyHook_ = std::move(hook); }
     // Calls made, in order, with the paths as given.
     const std::vector<std::pair<Op, std::wstring>>& Calls() const { return calls_; }
     std::size_t CallCount(Op op) const;
@@ -76,6 +83,9 @@ private:
     bool Fails(Op op, const std::wstring& path);
     Node& Add(const std::wstring& path, bool folder);
 
+    using Lock = std::lock_guard<std::recursive_mutex>;
+    mutable std::recursive_mutex mutex_;
+    CopyHook copyHook_;
     std::map<std::wstring, Node> nodes_;
     std::set<std::pair<Op, std::wstring>> failures_;
     std::vector<std::pair<Op, std::wstring>> calls_;
@@ -83,5 +93,12 @@ private:
     std::optional<VolumeSpace> space_;
     std::optional<std::wstring> disc_;
 };
+
+// For a copy hook: waits until the copier asks the file to end; a test failure, and false, when
+// it hasn't in 10 s.
+bool AwaitHalt(CopyPacing& pacing);
+// For a copy hook: the copy stays in flight, as on a stalled disk, until the copier asks it to
+// end; it then ends as a cancelled copy does, or as a failure when no one asked.
+std::optional<CopyOutcome> StallUntilHalted(CopyPacing& pacing);
 
 }  // namespace setup::test

@@ -114,7 +114,10 @@ TEST_F(Installation, AFailedCopyRecordsNothing) {
 }
 
 TEST_F(Installation, AStoppedCopyRecordsNothing) {
-    progress.onYield = [&](int yields) { progress.stop = yields == 2; };
+    fs.SetCopyHook([&](const std::wstring&, CopyPacing& pacing) {
+        progress.stop = true;
+        return StallUntilHalted(pacing);
+    });
     EXPECT_EQ(Install(), InstallOutcome::Stopped);
     EXPECT_TRUE(store.writes.empty());
 }

@@ -1,0 +1,134 @@
+// Files copied side by side: what a stop, a failure and a retry do while other files are in
+// flight, and that the number of workers changes nothing but the speed.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <optional>
+#include <string>
+
+#include "copier/memory_file_system.hpp"
+#include "copier/recording_progress.hpp"
+#include "wizard/tree_copier.hpp"
+
+namespace setup::test {
+namespace {
+
+const std::wstring kSource = L"C:\\src\\";
+const std::wstring kDestination = L"C:\\dst\\";
+
+// 24 files, f0 to f23, in list order across three folders.
+void AddFiles(MemoryFileSystem& fs) {
+    for (int i = 0; i < 24; ++i)
+        fs.AddFile(kSource + L"d" + std::to_wstring(i / 8) + L"\\f" + std::to_wstring(i), std::to_string(i));
+}
+std::wstring Target(int i) { return kDestination + L"d" + std::to_wstring(i / 8) + L"\\f" + std::to_wstring(i); }
+int Index(const std::wstring& target) { return std::stoi(target.substr(target.rfind(L'f') + 1)); }
+
+int CopiedFiles(const MemoryFileSystem& fs) {
+    int copied = 0;
+    for (int i = 0; i < 24; ++i) copied += fs.IsFile(Target(i)) ? 1 : 0;
+    return copied;
+}
+
+TEST(SideBySide, AStopCancelsTheFilesInFlightWhileTheWindowGoesOnAndTakesNoOther) {
+    MemoryFileSystem fs;
+    AddFiles(fs);
+    std::atomic<int> inFlight = 0;
+    fs.SetCopyHook([&](const std::wstring&, CopyPacing& pacing) {
+        ++inFlight;
+        return StallUntilHalted(pacing);
+    });
+    RecordingProgress progress;
+    int yieldsWhileStalled = 0;
+    // Every worker holds a stalled file, and the window still gets its turns.
+    progress.onYield = [&](int) {
+        if (inFlight == 4 && ++yieldsWhileStalled == 3) progress.stop = true;
+    };
+    EXPECT_EQ(CopyFolder(fs, progress, kSource, kDestination, 4), CopyOutcome::Stopped);
+    EXPECT_EQ(fs.CallCount(Op::Copy), 4u);
+    EXPECT_EQ(CopiedFiles(fs), 0) << "a cancelled file leaves nothing";
+    EXPECT_EQ(progress.finished, 0);
+    EXPECT_EQ(progress.offThread, 0);
+}
+
+TEST(SideBySide, AFailureLetsNoWorkerTakeAnotherFileAndTheFilesInFlightFinish) {
+    MemoryFileSystem fs;
+    AddFiles(fs);
+    fs.FailOn(Op::Copy, Target(3));
+    // The first three files are held until the copy is to end, then finish: a file in flight
+    // when another fails may still be copied.
+    fs.SetCopyHook([&](const std::wstring& to, CopyPacing& pacing) -> std::optional<CopyOutcome> {
+        if (Index(to) < 3 && !AwaitHalt(pacing)) return CopyOutcome::Failed;
+        return std::nullopt;
+    });
+    RecordingProgress progress;
+    EXPECT_EQ(CopyFolder(fs, progress, kSource, kDestination, 4), CopyOutcome::Failed);
+    EXPECT_EQ(fs.CallCount(Op::Copy), 4u);
+    for (int i = 0; i < 24; ++i) EXPECT_EQ(fs.IsFile(Target(i)), i < 3) << i;
+    EXPECT_EQ(progress.finished, 3);
+    EXPECT_EQ(progress.offThread, 0);
+}
+
+// The wait before another try of a held file is its worker's: the window isn't touched from
+// there, goes on meanwhile, and a stop ends the wait.
+TEST(SideBySide, ARetryWaitsInItsWorkerAndAStopEndsTheWait) {
+    for (const bool stop : {false, true}) {
+        SCOPED_TRACE(stop ? "stopped" : "released");
+        MemoryFileSystem fs;
+        AddFiles(fs);
+        std::atomic<bool> waiting = false;
+        std::atomic<bool> waited = false;
+        fs.SetCopyHook([&](const std::wstring& to, CopyPacing& pacing) -> std::optional<CopyOutcome> {
+            if (Index(to) != 5) return std::nullopt;
+            waiting = true;
+            // Unstopped, a short wait; stopped, a long one that the stop must cut short.
+            const auto start = std::chrono::steady_clock::now();
+            waited = pacing.Pause(stop ? std::chrono::seconds(20) : std::chrono::milliseconds(20));
+            EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+            waiting = false;
+            return waited ? std::nullopt : std::optional(CopyOutcome::Stopped);
+        });
+        RecordingProgress progress;
+        int yieldsWhileWaiting = 0;
+        progress.onYield = [&](int) {
+            if (waiting && ++yieldsWhileWaiting == 3 && stop) progress.stop = true;
+        };
+        EXPECT_EQ(CopyFolder(fs, progress, kSource, kDestination, 2), stop ? CopyOutcome::Stopped : CopyOutcome::Copied);
+        EXPECT_EQ(waited, !stop);
+        EXPECT_EQ(fs.IsFile(Target(5)), !stop);
+        EXPECT_EQ(progress.offThread, 0);
+    }
+}
+
+TEST(SideBySide, TheResultIsTheSameWhateverTheNumberOfWorkers) {
+    for (const int workers : {1, 2, 3, 8, 64}) {
+        SCOPED_TRACE(workers);
+        MemoryFileSystem fs;
+        AddFiles(fs);
+        fs.AddFile(Target(7), "old", attr::kReadOnly | attr::kHidden);
+        fs.SetDisc(L"C:\\src");
+        RecordingProgress progress;
+        EXPECT_EQ(CopyFolder(fs, progress, kSource, kDestination, workers), CopyOutcome::Copied);
+        for (int i = 0; i < 24; ++i) {
+            EXPECT_EQ(fs.Content(Target(i)), std::to_string(i));
+            EXPECT_EQ(fs.AttributesOf(Target(i)), 0u);
+        }
+        EXPECT_EQ(fs.CallCount(Op::Copy), 24u);
+        ASSERT_EQ(progress.values.size(), 24u);
+        for (int i = 0; i < 24; ++i) EXPECT_EQ(progress.values[static_cast<std::size_t>(i)], i + 1);
+        EXPECT_EQ(progress.finished, 24);
+        EXPECT_EQ(progress.offThread, 0);
+
+        MemoryFileSystem failing;
+        AddFiles(failing);
+        failing.FailOn(Op::Copy, Target(10));
+        RecordingProgress failed;
+        EXPECT_EQ(CopyFolder(failing, failed, kSource, kDestination, workers), CopyOutcome::Failed);
+        EXPECT_FALSE(failing.IsFile(Target(10)));
+        EXPECT_EQ(failed.finished, CopiedFiles(failing)) << "the bar counts what was copied";
+    }
+}
+
+}  // namespace
+}  // namespace setup::test
