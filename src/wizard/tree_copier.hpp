@@ -33,8 +33,9 @@ bool FindFiles(FileSystem& fs, std::wstring_view root, FolderTree& tree);
 
 bool FolderExist(FileSystem& fs, const std::wstring& name);
 
-// How many files are copied at once.
-inline constexpr int kCopyWorkers = 4;
+// How many files are copied at once, as the platform's own bulk copier does: a scanner's wait on
+// one file then overlaps the others'.
+inline constexpr int kCopyWorkers = 8;
 
 // Copies the tree below source into destination (created one level deep when missing),
 // replacing existing files whatever their attributes. Both roots pass through the file

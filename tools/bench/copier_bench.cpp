@@ -1,7 +1,10 @@
 // Times one way of copying a tree, for tools/bench-copier.sh, which alternates the ways and
 // prints the medians. Each run prints one line "seconds=<s> ..." on success.
-//   copier_bench copier SRC DST   the copier, its progress bar on a visible window
+//   copier_bench copier SRC DST [WORKERS]  the copier, its progress bar on a visible window
 //   copier_bench unchecked SRC DST  the same, without the space and disc checks: their cost
+//   copier_bench filtered SRC DST [WORKERS]  the copier, each file's copy 2 ms longer, as a
+//                                 scanner on the file system makes it
+//   copier_bench serial SRC DST   the same file system, one file after another, no window
 //   copier_bench bare SRC DST     CreateDirectoryW and CopyFileW over the copier's lists, no window
 //   copier_bench xcopy SRC DST    xcopy /E /H /Y /I, its output to NUL
 //   copier_bench list SRC         the copier's listing alone: entries, time and memory
@@ -13,6 +16,7 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "platform/unique_handle.hpp"
 #include "ui/application.hpp"
@@ -32,9 +36,8 @@ std::wstring WithSeparator(std::wstring path) {
     return path;
 }
 
-// The Win32 file system that never tells the space or a disc: the copier then skips the
-// checks that need them, so the difference is what they cost.
-class UncheckedFileSystem final : public FileSystem {
+// The Win32 file system, passed through: what the variants below change is all they hold.
+class ForwardingFileSystem : public FileSystem {
 public:
     std::wstring Root(const std::wstring& folder) override { return fs_.Root(folder); }
     bool ListFolder(const std::wstring& folder, FolderVisitor& visitor) override {
@@ -46,8 +49,8 @@ public:
     bool ClearReadOnly(const std::wstring& path) override { return fs_.ClearReadOnly(path); }
     bool CreateFolder(const std::wstring& path) override { return fs_.CreateFolder(path); }
     int CompareNames(std::wstring_view a, std::wstring_view b) override { return fs_.CompareNames(a, b); }
-    std::optional<VolumeSpace> Space(const std::wstring&) override { return std::nullopt; }
-    bool OnDisc(const std::wstring&) override { return false; }
+    std::optional<VolumeSpace> Space(const std::wstring& folder) override { return fs_.Space(folder); }
+    bool OnDisc(const std::wstring& path) override { return fs_.OnDisc(path); }
     CopyOutcome Copy(const std::wstring& from, const std::wstring& to, bool replace, CopyPacing& pacing) override {
         return fs_.Copy(from, to, replace, pacing);
     }
@@ -56,7 +59,26 @@ private:
     Win32FileSystem fs_;
 };
 
-int RunCopier(const std::wstring& source, const std::wstring& destination, bool checked) {
+// Never tells the space or a disc: the copier then skips the checks that need them, so the
+// difference is what they cost.
+class UncheckedFileSystem final : public ForwardingFileSystem {
+public:
+    std::optional<VolumeSpace> Space(const std::wstring&) override { return std::nullopt; }
+    bool OnDisc(const std::wstring&) override { return false; }
+};
+
+// What a file system filter (an antivirus scanner, the indexer) adds to each file's copy on
+// Windows, of the order of milliseconds: a fixed wait.
+class FilteredFileSystem final : public ForwardingFileSystem {
+public:
+    static constexpr DWORD kFilterMilliseconds = 2;
+    CopyOutcome Copy(const std::wstring& from, const std::wstring& to, bool replace, CopyPacing& pacing) override {
+        ::Sleep(kFilterMilliseconds);
+        return ForwardingFileSystem::Copy(from, to, replace, pacing);
+    }
+};
+
+int RunCopier(const std::wstring& source, const std::wstring& destination, FileSystem& fs, int workers) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
     ::InitCommonControlsEx(&controls);
     WNDCLASSW windowClass{};
@@ -80,19 +102,17 @@ int RunCopier(const std::wstring& source, const std::wstring& destination, bool 
     }
     if (!::IsWindowVisible(bar)) return 2;
 
-    Win32FileSystem win32;
-    UncheckedFileSystem unchecked;
-    FileSystem& fs = checked ? static_cast<FileSystem&>(win32) : unchecked;
     bool stop = false;
     ProgressBarWindow barWindow(bar);
     ProgressBarSink progress(barWindow, nullptr, ui::PumpWaitingMessages, stop);
     const auto start = Clock::now();
-    const CopyOutcome outcome = CopyFolder(fs, progress, source, destination);
+    const CopyOutcome outcome = CopyFolder(fs, progress, source, destination, workers);
     const double seconds = Seconds(start);
     const auto position = ::SendMessageW(bar, PBM_GETPOS, 0, 0);
     const auto maximum = ::SendMessageW(bar, PBM_GETRANGE, FALSE, 0);
-    std::printf("seconds=%.3f outcome=%s bar=%ld/%ld\n", seconds, outcome == CopyOutcome::Copied ? "copied" : "failed",
-                static_cast<long>(position), static_cast<long>(maximum));
+    std::printf("seconds=%.3f outcome=%s bar=%ld/%ld workers=%d\n", seconds,
+                outcome == CopyOutcome::Copied ? "copied" : "failed", static_cast<long>(position),
+                static_cast<long>(maximum), workers);
     return outcome == CopyOutcome::Copied && position == maximum ? 0 : 1;
 }
 
@@ -112,6 +132,32 @@ int RunBare(const std::wstring& sourceArg, const std::wstring& destinationArg) {
     for (std::size_t i = 0; i < tree.FileCount(); ++i) {
         const std::wstring relative = tree.FilePath(i);
         if (!::CopyFileW((source + relative).c_str(), (destination + relative).c_str(), FALSE)) return 1;
+    }
+    std::printf("seconds=%.3f files=%u\n", Seconds(start), static_cast<unsigned>(tree.FileCount()));
+    return 0;
+}
+
+// The copier's road to the disk without the copier: its lists, then each file in turn.
+int RunSerial(const std::wstring& sourceArg, const std::wstring& destinationArg, FileSystem& fs) {
+    struct Unpaced final : CopyPacing {
+        bool KeepGoing() override { return true; }
+        bool Pause(std::chrono::milliseconds wait) override {
+            ::Sleep(static_cast<DWORD>(wait.count()));
+            return true;
+        }
+    } pacing;
+    const std::wstring source = fs.Root(WithSeparator(sourceArg));
+    const std::wstring destination = fs.Root(WithSeparator(destinationArg));
+    FolderTree tree;
+    if (!FindFiles(fs, source, tree)) return 1;
+
+    const auto start = Clock::now();
+    if (!fs.CreateFolder(destination)) return 1;
+    for (std::size_t i = 0; i < tree.FolderCount(); ++i)
+        if (!fs.CreateFolder(destination + tree.FolderPath(i))) return 1;
+    for (std::size_t i = 0; i < tree.FileCount(); ++i) {
+        const std::wstring relative = tree.FilePath(i);
+        if (fs.Copy(source + relative, destination + relative, false, pacing) != CopyOutcome::Copied) return 1;
     }
     std::printf("seconds=%.3f files=%u\n", Seconds(start), static_cast<unsigned>(tree.FileCount()));
     return 0;
@@ -169,11 +215,18 @@ int RunList(const std::wstring& sourceArg) {
 
 int wmain(int argc, wchar_t** argv) {
     const std::wstring mode = argc > 1 ? argv[1] : L"";
-    if (mode == L"copier" && argc == 4) return setup::RunCopier(argv[2], argv[3], true);
-    if (mode == L"unchecked" && argc == 4) return setup::RunCopier(argv[2], argv[3], false);
+    const int workers = argc == 5 ? std::stoi(argv[4]) : setup::kCopyWorkers;
+    setup::Win32FileSystem win32;
+    setup::UncheckedFileSystem unchecked;
+    setup::FilteredFileSystem filtered;
+    if (mode == L"copier" && (argc == 4 || argc == 5)) return setup::RunCopier(argv[2], argv[3], win32, workers);
+    if (mode == L"unchecked" && argc == 4) return setup::RunCopier(argv[2], argv[3], unchecked, workers);
+    if (mode == L"filtered" && (argc == 4 || argc == 5)) return setup::RunCopier(argv[2], argv[3], filtered, workers);
+    if (mode == L"serial" && argc == 4) return setup::RunSerial(argv[2], argv[3], filtered);
     if (mode == L"bare" && argc == 4) return setup::RunBare(argv[2], argv[3]);
     if (mode == L"xcopy" && argc == 4) return setup::RunXcopy(argv[2], argv[3]);
     if (mode == L"list" && argc == 3) return setup::RunList(argv[2]);
-    std::fprintf(stderr, "usage: copier_bench copier|unchecked|bare|xcopy SRC DST | list SRC\n");
+    std::fprintf(stderr, "usage: copier_bench copier|filtered SRC DST [WORKERS] | unchecked|serial|bare|xcopy SRC DST | "
+                         "list SRC\n");
     return 2;
 }

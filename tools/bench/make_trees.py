@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Writes the benchmark's source trees under OUT (natively: far faster than under Wine).
 
-small: 20,000 files of 0.5-8 KiB in 2,000 folders; large: six 64 MiB files;
+small: 20,000 files of 0.5-8 KiB in 2,000 folders; few: 2,000 such files in 200 folders, for
+the rounds with a simulated filter; large: twenty 256 MiB files, a copy of a second or more;
 many: 200,000 entries (10,000 folders, 190,000 empty files) for the listing's memory.
-A tree that is already complete is left as it is.
+A tree that is already complete, as this script now makes it, is left as it is.
 """
 import os
 import random
@@ -24,37 +25,51 @@ def folders(rng, count, top):
 
 def make(root, build):
     done = root + ".complete"
-    if os.path.exists(done):
+    recipe = build.__doc__ or build.__name__
+    if os.path.exists(done) and open(done).read() == recipe:
         return
     if os.path.exists(root):
         os.system(f"rm -rf '{root}'")
     os.makedirs(root)
     build(root)
-    open(done, "w").close()
+    with open(done, "w") as f:
+        f.write(recipe)
 
 
-def small(root):
-    rng = random.Random(20000)
-    dirs = folders(rng, 2000, 20)
+def small_files(root, files, seed):
+    rng = random.Random(seed)
+    dirs = folders(rng, files // 10, 20)
     for d in dirs:
         os.makedirs(os.path.join(root, d), exist_ok=True)
-    for i in range(20000):
+    for i in range(files):
         d = dirs[rng.randrange(len(dirs))] if i >= 20 else ""
         size = rng.randint(512, 8192)
         with open(os.path.join(root, d, f"file_{i:05d}.dat"), "wb") as f:
             f.write(rng.randbytes(size))
 
 
+def small(root):
+    """20000 files of 0.5-8 KiB"""
+    small_files(root, 20000, 20000)
+
+
+def few(root):
+    """2000 files of 0.5-8 KiB"""
+    small_files(root, 2000, 2000)
+
+
 def large(root):
+    """20 files of 256 MiB"""
     rng = random.Random(64)
     block = rng.randbytes(1 << 20)
-    for i in range(6):
-        with open(os.path.join(root, f"large_{i}.bin"), "wb") as f:
-            for j in range(64):
+    for i in range(20):
+        with open(os.path.join(root, f"large_{i:02d}.bin"), "wb") as f:
+            for j in range(256):
                 f.write(bytes([i, j]) + block[2:])
 
 
 def many(root):
+    """200000 entries"""
     rng = random.Random(200000)
     dirs = folders(rng, 10000, 50)
     for d in dirs:
@@ -66,7 +81,7 @@ def many(root):
 
 def main():
     out = sys.argv[1]
-    for name, build in (("small", small), ("large", large), ("many", many)):
+    for name, build in (("small", small), ("few", few), ("large", large), ("many", many)):
         make(os.path.join(out, name), build)
 
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The timed part of tools/bench-copier.sh, under its display and in its Wine prefix:
 # run_rounds.sh ROOT BENCH_EXE WORK ROUNDS. Appends "round tree method seconds" lines to
-# WORK/results.txt.
+# WORK/results.txt, and each run's own line to WORK/runs.txt.
 set -euo pipefail
 wine_run=$1/tools/wine-run.sh bench=$2 work=$3 rounds=$4
 winpath() { local p=$1; echo "Z:${p//\//\\}"; }
@@ -10,14 +10,16 @@ run() {  # run METHOD TREE -> prints seconds
   sync
   local out
   out=$("$wine_run" "$WINEPREFIX" "$bench" "$1" "$(winpath "$work/trees/$2")" "$(winpath "$work/dst")" | tr -d '\r')
-  echo "$2 $1 $out" >&2
+  echo "$2 $1 $out" | tee -a "$work/runs.txt" >&2
   echo "$out" | sed -n 's/^seconds=\([0-9.]*\).*/\1/p'
 }
 "$wine_run" "$WINEPREFIX" cmd /c exit 0 >/dev/null 2>&1 || true
 wineserver -p 2>/dev/null || true  # keep one server for all runs
 results=$work/results.txt
 : >"$results"
+: >"$work/runs.txt"
 methods_small=(copier bare xcopy unchecked)
+methods_few=(filtered serial)
 methods_large=(copier bare)
 for ((r = 0; r < rounds; r++)); do
   # Each round starts with another method, so none always runs first.
@@ -25,9 +27,14 @@ for ((r = 0; r < rounds; r++)); do
     m=${methods_small[$(((r + i) % ${#methods_small[@]}))]}
     echo "$r small $m $(run "$m" small)" >>"$results"
   done
-  # The large copies take a quarter of a second each, as much as their noise: six of each per
-  # round.
-  for ((i = 0; i < 12; i++)); do
+  for ((i = 0; i < ${#methods_few[@]}; i++)); do
+    m=${methods_few[$(((r + i) % ${#methods_few[@]}))]}
+    echo "$r few $m $(run "$m" few)" >>"$results"
+  done
+  # The first large copy after the small ones pays for memory the RAM disk hadn't held yet, as
+  # much as a third of its time: it is not counted. Then two of each.
+  run bare large >/dev/null
+  for ((i = 0; i < 4; i++)); do
     m=${methods_large[$(((r + i) % 2))]}
     echo "$r large $m $(run "$m" large)" >>"$results"
   done
