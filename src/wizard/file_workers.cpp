@@ -8,13 +8,10 @@ namespace setup {
 class FileWorkers::Pacing final : public CopyPacing {
 public:
     explicit Pacing(FileWorkers& workers) : workers_(workers) {}
-    bool KeepGoing() override {
-        const std::lock_guard<std::mutex> hold(workers_.lock_);
-        return !workers_.halt_;
-    }
+    bool KeepGoing() override { return !workers_.halt_; }
     bool Pause(std::chrono::milliseconds wait) override {
         std::unique_lock<std::mutex> hold(workers_.lock_);
-        return !workers_.halted_.wait_for(hold, wait, [this] { return workers_.halt_; });
+        return !workers_.halted_.wait_for(hold, wait, [this] { return workers_.halt_.load(); });
     }
 
 private:
@@ -57,27 +54,28 @@ void FileWorkers::Halt(CopyOutcome why) {
 FileWorkers::Progress FileWorkers::Wait(std::chrono::milliseconds most) {
     std::unique_lock<std::mutex> hold(lock_);
     ended_.wait_for(hold, most, [this] { return running_ == 0; });
-    return {done_, running_ == 0, outcome_};
+    return {done_.load(), running_ == 0, outcome_};
 }
 
 void FileWorkers::Work() noexcept {
     Pacing pacing(*this);
-    std::unique_lock<std::mutex> hold(lock_);
-    while (!halt_ && next_ < count_) {
+    while (!halt_) {
         const std::size_t index = next_++;
-        hold.unlock();
+        if (index >= count_) break;
         CopyOutcome outcome = CopyOutcome::Failed;
         try {
             outcome = job_(index, pacing);
         } catch (...) {
             // Nothing crosses to the window's thread but the file's outcome.
         }
-        hold.lock();
-        if (outcome == CopyOutcome::Copied)
+        if (outcome == CopyOutcome::Copied) {
             ++done_;
-        else
+        } else {
+            const std::lock_guard<std::mutex> hold(lock_);
             HaltLocked(outcome);
+        }
     }
+    const std::lock_guard<std::mutex> hold(lock_);
     if (--running_ == 0) ended_.notify_all();
 }
 

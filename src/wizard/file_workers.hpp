@@ -1,6 +1,7 @@
 #pragma once
 // Files copied side by side: a few threads take them in list order while the window's thread
 // waits for them, answering its window. Only the window's thread touches a window.
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -47,13 +48,15 @@ private:
 
     const std::size_t count_;
     const Job job_;
+    // Taking a file and counting it are lock-free: under Wine a lock that two threads meet
+    // costs a round trip to the Wine server, dearer than a small file's copy.
+    std::atomic<std::size_t> next_ = 0;
+    std::atomic<std::size_t> done_ = 0;
+    std::atomic<bool> halt_ = false;  // written under lock_
     std::mutex lock_;
     std::condition_variable ended_;   // the last worker has ended
     std::condition_variable halted_;  // for the workers waiting before a retry
-    std::size_t next_ = 0;
-    std::size_t done_ = 0;
     std::size_t running_ = 0;
-    bool halt_ = false;
     CopyOutcome outcome_ = CopyOutcome::Copied;
     std::vector<std::thread> threads_;
 };
