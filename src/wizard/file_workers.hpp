@@ -39,8 +39,6 @@ public:
     // Waits until every worker has ended, or at most this long.
     Progress Wait(std::chrono::milliseconds most);
 
-    std::size_t Started() const { return threads_.size(); }
-
 private:
     class Pacing;
     void Work() noexcept;
