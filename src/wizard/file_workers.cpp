@@ -1,9 +1,23 @@
 #include "wizard/file_workers.hpp"
 
+#include <algorithm>
 #include <system_error>
 #include <utility>
 
 namespace setup {
+namespace {
+
+// Throughput is judged over at least this long and this many files. All the workers are kept
+// when they copy this much faster than a few did at their best, in two samples running, or
+// twice as fast in one; otherwise a few copy on and all are tried again a while later, since
+// what a disk or a scanner allows changes. The first trial follows the first judged sample.
+constexpr std::chrono::milliseconds kSample{50};
+constexpr std::size_t kSampleFiles = 16;
+constexpr double kWorthIt = 1.5;
+constexpr double kClearlyWorthIt = 2.0;
+constexpr std::chrono::milliseconds kTrialEvery{1000};
+
+}  // namespace
 
 class FileWorkers::Pacing final : public CopyPacing {
 public:
@@ -11,7 +25,7 @@ public:
     bool KeepGoing() override { return !workers_.halt_; }
     bool Pause(std::chrono::milliseconds wait) override {
         std::unique_lock<std::mutex> hold(workers_.lock_);
-        return !workers_.halted_.wait_for(hold, wait, [this] { return workers_.halt_.load(); });
+        return !workers_.wake_.wait_for(hold, wait, [this] { return workers_.halt_.load(); });
     }
 
 private:
@@ -23,9 +37,12 @@ FileWorkers::FileWorkers(std::size_t count, int workers, Job job) : count_(count
     if (wanted > count) wanted = count;
     threads_.reserve(wanted);
     const std::lock_guard<std::mutex> hold(lock_);
+    sampleStart_ = Clock::now();
+    nextTrial_ = sampleStart_;
+    inFlight_ = std::min(kFewInFlight, wanted);
     for (std::size_t i = 0; i < wanted; ++i) {
         try {
-            threads_.emplace_back([this] { Work(); });
+            threads_.emplace_back([this, i] { Work(i); });
         } catch (const std::system_error&) {
             break;  // the system's limit: the workers there are will do
         }
@@ -43,7 +60,48 @@ void FileWorkers::HaltLocked(CopyOutcome why) {
     if (halt_) return;
     halt_ = true;
     outcome_ = why;
-    halted_.notify_all();
+    wake_.notify_all();
+}
+
+void FileWorkers::SetInFlight(std::size_t copies) {
+    const std::lock_guard<std::mutex> hold(lock_);
+    inFlight_ = std::min(copies, threads_.size());
+    wake_.notify_all();
+}
+
+// A few copies in flight keep a busy processor busy; more only get in each other's way there.
+// Where a file's cost is waiting, a scanner's look at it above all, more overlap their waits:
+// then all the workers copy. The sample after a change mixes both numbers and is not judged.
+void FileWorkers::Tune(Clock::time_point now) {
+    const std::size_t files = done_ - sampleDone_;
+    if (files < kSampleFiles || now - sampleStart_ < kSample) return;
+    const double rate = static_cast<double>(files) / std::chrono::duration<double>(now - sampleStart_).count();
+    sampleStart_ = now;
+    sampleDone_ = done_;
+    switch (phase_) {
+        case Phase::Settling:
+            phase_ = Phase::Few;
+            return;
+        case Phase::Few:
+            fewRate_ = std::max(fewRate_, rate);
+            if (now < nextTrial_ || threads_.size() <= kFewInFlight) return;
+            SetInFlight(threads_.size());
+            phase_ = Phase::Trial;
+            return;
+        case Phase::Trial:
+        case Phase::TrialAgain:
+            if (rate < fewRate_ * kWorthIt) {
+                SetInFlight(kFewInFlight);
+                phase_ = Phase::Settling;
+                fewRate_ = 0;
+                nextTrial_ = now + kTrialEvery;
+            } else {
+                phase_ = phase_ == Phase::Trial && rate < fewRate_ * kClearlyWorthIt ? Phase::TrialAgain : Phase::All;
+            }
+            return;
+        case Phase::All:
+            return;
+    }
 }
 
 void FileWorkers::Halt(CopyOutcome why) {
@@ -57,9 +115,15 @@ FileWorkers::Progress FileWorkers::Wait(std::chrono::milliseconds most) {
     return {done_.load(), running_ == 0, outcome_};
 }
 
-void FileWorkers::Work() noexcept {
+void FileWorkers::Work(std::size_t worker) noexcept {
     Pacing pacing(*this);
     while (!halt_) {
+        if (worker >= inFlight_) {
+            std::unique_lock<std::mutex> hold(lock_);
+            wake_.wait(hold, [&] { return halt_ || worker < inFlight_ || next_ >= count_; });
+            if (next_ >= count_) break;
+            continue;
+        }
         const std::size_t index = next_++;
         if (index >= count_) break;
         CopyOutcome outcome = CopyOutcome::Failed;
@@ -70,12 +134,14 @@ void FileWorkers::Work() noexcept {
         }
         if (outcome == CopyOutcome::Copied) {
             ++done_;
+            if (worker == 0) Tune(Clock::now());
         } else {
             const std::lock_guard<std::mutex> hold(lock_);
             HaltLocked(outcome);
         }
     }
     const std::lock_guard<std::mutex> hold(lock_);
+    wake_.notify_all();  // the files are all taken: the workers still waiting can end
     if (--running_ == 0) ended_.notify_all();
 }
 

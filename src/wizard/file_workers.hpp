@@ -19,7 +19,11 @@ public:
     // One file's whole copy, on a worker. An exception it lets out is that file's failure.
     using Job = std::function<CopyOutcome(std::size_t index, CopyPacing& pacing)>;
 
+    // As many copies as are in flight at first, and again after a trial of more that didn't pay.
+    static constexpr std::size_t kFewInFlight = 2;
+
     // Starts up to workers threads (never more than there are files) on files 0 to count - 1.
+    // At first only kFewInFlight of them copy; all of them do once that is seen to copy faster.
     FileWorkers(std::size_t count, int workers, Job job);
     // Halts, then waits for every worker: call it once Wait has said finished, or a file in
     // flight holds the caller until it returns.
@@ -40,9 +44,12 @@ public:
     Progress Wait(std::chrono::milliseconds most);
 
 private:
+    using Clock = std::chrono::steady_clock;
     class Pacing;
-    void Work() noexcept;
+    void Work(std::size_t worker) noexcept;
     void HaltLocked(CopyOutcome why);
+    void Tune(Clock::time_point now);
+    void SetInFlight(std::size_t copies);
 
     const std::size_t count_;
     const Job job_;
@@ -50,12 +57,20 @@ private:
     // costs a round trip to the Wine server, dearer than a small file's copy.
     std::atomic<std::size_t> next_ = 0;
     std::atomic<std::size_t> done_ = 0;
-    std::atomic<bool> halt_ = false;  // written under lock_
+    std::atomic<bool> halt_ = false;           // written under lock_
+    std::atomic<std::size_t> inFlight_ = 1;    // workers 0 to inFlight_ - 1 copy; written under lock_
     std::mutex lock_;
-    std::condition_variable ended_;   // the last worker has ended
-    std::condition_variable halted_;  // for the workers waiting before a retry
+    std::condition_variable ended_;  // the last worker has ended
+    std::condition_variable wake_;   // a halt, more workers let copy, or the files all taken
     std::size_t running_ = 0;
     CopyOutcome outcome_ = CopyOutcome::Copied;
+
+    // Tune's own, used by worker 0 alone.
+    enum class Phase { Settling, Few, Trial, TrialAgain, All } phase_ = Phase::Settling;
+    Clock::time_point sampleStart_;
+    std::size_t sampleDone_ = 0;
+    double fewRate_ = 0;
+    Clock::time_point nextTrial_;
     std::vector<std::thread> threads_;
 };
 

@@ -33,8 +33,8 @@ bool FindFiles(FileSystem& fs, std::wstring_view root, FolderTree& tree);
 
 bool FolderExist(FileSystem& fs, const std::wstring& name);
 
-// How many files are copied at once, as the platform's own bulk copier does: a scanner's wait on
-// one file then overlaps the others'.
+// At most how many files are copied at once, as the platform's own bulk copier does: a
+// scanner's wait on one file then overlaps the others'. Two are, until more are seen to pay.
 inline constexpr int kCopyWorkers = 8;
 
 // Copies the tree below source into destination (created one level deep when missing),

@@ -128,6 +128,16 @@ TEST(SideBySide, TheResultIsTheSameWhateverTheNumberOfWorkers) {
         EXPECT_FALSE(failing.IsFile(Target(10)));
         EXPECT_EQ(failed.finished, CopiedFiles(failing)) << "the bar counts what was copied";
     }
+    // Files slow enough for more of the workers to be let copy as the copy goes.
+    MemoryFileSystem slow;
+    for (int i = 0; i < 300; ++i) slow.AddFile(kSource + L"s" + std::to_wstring(i), "s");
+    slow.SetCopyHook([](const std::wstring&, CopyPacing& pacing) {
+        return pacing.Pause(std::chrono::milliseconds(2)) ? std::nullopt : std::optional(CopyOutcome::Stopped);
+    });
+    RecordingProgress progress;
+    EXPECT_EQ(CopyFolder(slow, progress, kSource, kDestination, 8), CopyOutcome::Copied);
+    EXPECT_EQ(slow.FileCount(), 600u);
+    EXPECT_EQ(progress.finished, 300);
 }
 
 }  // namespace
