@@ -59,7 +59,7 @@ def show(name, target, values):
     return median
 
 workers = sorted({line.split("workers=")[1].split()[0] for line in open(sys.argv[2]) if "workers=" in line})
-print(f"files copied at once by the copier: {', '.join(workers)}")
+print(f"files copied at once by the copier, at most: {', '.join(workers)}")
 r1 = show("copier/bare small", "<= 0.80", ratio("small", "copier", "small", "bare"))
 r2 = show("copier/bare large", "<= 1.05", ratio("large", "copier", "large", "bare"))
 r3 = show("xcopy/copier small", ">= 2.0", ratio("small", "xcopy", "small", "copier"))
