@@ -63,10 +63,14 @@ void FileWorkers::HaltLocked(CopyOutcome why) {
     wake_.notify_all();
 }
 
-void FileWorkers::SetInFlight(std::size_t copies) {
+// Under the lock: the constructor may still be starting workers. False when nothing changes.
+bool FileWorkers::SetInFlight(std::size_t copies) {
     const std::lock_guard<std::mutex> hold(lock_);
-    inFlight_ = std::min(copies, threads_.size());
+    const std::size_t allowed = std::min(copies, threads_.size());
+    if (allowed == inFlight_) return false;
+    inFlight_ = allowed;
     wake_.notify_all();
+    return true;
 }
 
 // A few copies in flight keep a busy processor busy; more only get in each other's way there.
@@ -84,8 +88,7 @@ void FileWorkers::Tune(Clock::time_point now) {
             return;
         case Phase::Few:
             fewRate_ = std::max(fewRate_, rate);
-            if (now < nextTrial_ || threads_.size() <= kFewInFlight) return;
-            SetInFlight(threads_.size());
+            if (now < nextTrial_ || !SetInFlight(kAllInFlight)) return;
             phase_ = Phase::Trial;
             return;
         case Phase::Trial:

@@ -49,7 +49,8 @@ private:
     void Work(std::size_t worker) noexcept;
     void HaltLocked(CopyOutcome why);
     void Tune(Clock::time_point now);
-    void SetInFlight(std::size_t copies);
+    bool SetInFlight(std::size_t copies);
+    static constexpr std::size_t kAllInFlight = static_cast<std::size_t>(-1);
 
     const std::size_t count_;
     const Job job_;
