@@ -8,12 +8,20 @@ root=$PWD
 
 bash tools/install-deps.sh
 source tools/wine-loader.sh
-# Where no 32-bit program runs, the x86-64 build of the same sources is what Wine can show.
 preset=win32
-if wine_is_64_only; then
-  preset=win64
-  echo "This machine runs no 32-bit programs: showing the x86-64 build."
-fi
+case $(wine_road) in
+  native) echo "Running the 32-bit setup.exe that ships; the kernel starts Wine's 32-bit loader." ;;
+  qemu)
+    if [ "${SETUP_I386_NAMESPACE:-}" != ready ]; then exec bash tools/i386-namespace.sh bash "$0" "$@"; fi
+    echo "Running the 32-bit setup.exe that ships; Wine's 32-bit loader runs through" \
+      "$(qemu-i386 --version | head -n1), in a namespace of its own."
+    ;;
+  wine64)
+    # Where no 32-bit program runs at all, the x86-64 build of the same sources is what Wine can show.
+    preset=win64
+    echo "FALLBACK: no 32-bit program runs here; showing the x86-64 build, not the program that ships."
+    ;;
+esac
 cmake --preset $preset -DBUILD_TESTING=ON >/dev/null
 cmake --build --preset $preset --target setup standin_installer walk_sample
 

@@ -8,6 +8,12 @@
 
 namespace app {
 
+int Slowdown() {
+    const char* given = std::getenv("SETUP_TEST_SLOWDOWN");
+    const int slowdown = given ? std::atoi(given) : 1;
+    return slowdown > 1 ? slowdown : 1;
+}
+
 std::wstring SetupExe() {
     const char* other = std::getenv("SETUP_TEST_SETUP_EXE");
     return e2e::WindowsPath(other && *other ? other : APP_SETUP_EXE);

@@ -24,6 +24,12 @@ inline constexpr DWORD kCopyWait = 60000;
 // Prints the differences, so a failure says what is wrong.
 ::testing::AssertionResult SameTree(const std::wstring& expected, const std::wstring& actual);
 
+// How many times slower than this machine the programs run: SETUP_TEST_SLOWDOWN, which the test
+// script gives where qemu emulates the 32-bit programs, else 1. What a test expects of how
+// promptly the program answers, and how long a copy must last for a test to act during it,
+// are stretched by it.
+int Slowdown();
+
 // The freshly built setup.exe, or the copy SETUP_TEST_SETUP_EXE names (a Unix path): a signed one.
 std::wstring SetupExe();
 std::wstring StandinExe();

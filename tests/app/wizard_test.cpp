@@ -375,11 +375,11 @@ TEST_F(Wizard, AProductInformationFileRemovedBeforeCompletionOnlyCostsTheName) {
 
 class LongCopy : public Wizard {
 protected:
-    static constexpr int kFiles = 3000;
+    const int files_ = 3000 * app::Slowdown();
     void SetUp() override {
         Wizard::SetUp();
         ASSERT_TRUE(e2e::RemoveTree(Tree(L"upgrade")));
-        for (int i = 0; i < kFiles; ++i) ASSERT_TRUE(medium_.WriteFile(File(i), std::to_string(i)));
+        for (int i = 0; i < files_; ++i) ASSERT_TRUE(medium_.WriteFile(File(i), std::to_string(i)));
     }
     static std::wstring File(int i) {
         return L"zrv\\upgrade\\f" + std::to_wstring(i / 100) + L"\\" + std::to_wstring(i) + L".txt";
@@ -388,7 +388,7 @@ protected:
     bool CopyUnderWay(e2e::Window& w) {
         const bool copying = e2e::WaitUntil([&] { return w.ProgressPosition(ids::kSetupPbSetup).value_or(0) > 0; },
                                             kCopyWait);
-        return copying && w.ProgressPosition(ids::kSetupPbSetup).value_or(kFiles) < kFiles / 2;
+        return copying && w.ProgressPosition(ids::kSetupPbSetup).value_or(files_) < files_ / 2;
     }
     // Every way of pressing Install or Back; each must be ignored while the copy runs. A
     // click takes the focus to its button, as a mouse click does; keys leave it where it is.
@@ -433,7 +433,7 @@ TEST_F(LongCopy, InstallAndBackDoNothingWhileCopying) {
 // failure's message gives it back there too.
 TEST_F(LongCopy, TheFocusStaysWhereItWasDuringAndAfterACopy) {
     // Held open without sharing, the last file fails the copy at its very end.
-    setup::UniqueFile holder(::CreateFileW((medium_ / File(kFiles - 1)).c_str(), GENERIC_READ, 0, nullptr,
+    setup::UniqueFile holder(::CreateFileW((medium_ / File(files_ - 1)).c_str(), GENERIC_READ, 0, nullptr,
                                            OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(holder);
     auto w = OpenWizard();
