@@ -74,11 +74,19 @@ public:
     virtual std::optional<VolumeSpace> Space(const std::wstring& folder) = 0;
     // Whether the path lies on a CD or DVD drive, whose file systems mark every file read-only.
     virtual bool OnDisc(const std::wstring& path) = 0;
-    // With replace, an existing file is replaced; without, a taken name fails the copy.
-    // Stopped when pacing said stop inside the file: nothing of it is left. Called from several
-    // threads at once, each with its own file; so are Attributes, Lookup, ClearAttributes,
-    // ClearReadOnly and CompareNames.
+    // With replace, an existing file is replaced; without, a taken name fails the copy. A file
+    // being replaced may be cut short as soon as the copy starts. Stopped when pacing said stop
+    // inside the file. Whatever the outcome, a copy that didn't end Copied may leave part of
+    // its file behind. Called from several threads at once, each with its own file; so are
+    // Attributes, Lookup, ClearAttributes, ClearReadOnly, CompareNames, Rename and Remove.
     virtual CopyOutcome Copy(const std::wstring& from, const std::wstring& to, bool replace, CopyPacing& pacing) = 0;
+    // Gives the file at from the name to, in the same folder, in one step: at no moment is
+    // there neither the old file nor the new one under that name. With replace, an existing
+    // file is replaced; without, the rename fails when any entry answers to the name, a short
+    // alias included. A file held by another program is waited for as a copy waits.
+    virtual CopyOutcome Rename(const std::wstring& from, const std::wstring& to, bool replace, CopyPacing& pacing) = 0;
+    // Deletes a file, whatever its attributes. False when it is still there.
+    virtual bool Remove(const std::wstring& path) = 0;
 };
 
 }  // namespace setup

@@ -1,7 +1,6 @@
 #include "wizard/file_workers.hpp"
 
 #include <algorithm>
-#include <system_error>
 #include <utility>
 
 namespace setup {
@@ -32,7 +31,7 @@ private:
     FileWorkers& workers_;
 };
 
-FileWorkers::FileWorkers(std::size_t count, int workers, Job job) : count_(count), job_(std::move(job)) {
+FileWorkers::FileWorkers(std::size_t count, int workers, Job job, Start start) : count_(count), job_(std::move(job)) {
     std::size_t wanted = workers < 1 ? 1 : static_cast<std::size_t>(workers);
     if (wanted > count) wanted = count;
     threads_.reserve(wanted);
@@ -41,10 +40,12 @@ FileWorkers::FileWorkers(std::size_t count, int workers, Job job) : count_(count
     nextTrial_ = sampleStart_;
     inFlight_ = std::min(kFewInFlight, wanted);
     for (std::size_t i = 0; i < wanted; ++i) {
+        // Whatever a start throws, the workers that did start must not meet a destroyed thread
+        // object: they are the ones that copy. Nothing after this loop can throw.
         try {
-            threads_.emplace_back([this, i] { Work(i); });
-        } catch (const std::system_error&) {
-            break;  // the system's limit: the workers there are will do
+            threads_.push_back(start([this, i] { Work(i); }));
+        } catch (...) {
+            break;
         }
         ++running_;
     }

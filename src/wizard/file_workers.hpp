@@ -8,6 +8,7 @@
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "wizard/file_system.hpp"
@@ -22,9 +23,15 @@ public:
     // As many copies as are in flight at first, and again after a trial of more that didn't pay.
     static constexpr std::size_t kFewInFlight = 2;
 
+    // Starts one worker's thread. The system's own can fail, with std::system_error or
+    // std::bad_alloc; a test gives one that fails so.
+    using Start = std::thread (*)(std::function<void()> work);
+    static std::thread StartThread(std::function<void()> work) { return std::thread(std::move(work)); }
+
     // Starts up to workers threads (never more than there are files) on files 0 to count - 1.
     // At first only kFewInFlight of them copy; all of them do once that is seen to copy faster.
-    FileWorkers(std::size_t count, int workers, Job job);
+    // Threads that fail to start are done without; with none, the copy has Failed.
+    FileWorkers(std::size_t count, int workers, Job job, Start start = StartThread);
     // Halts, then waits for every worker: call it once Wait has said finished, or a file in
     // flight holds the caller until it returns.
     ~FileWorkers();

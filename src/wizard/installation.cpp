@@ -14,8 +14,8 @@ std::optional<InstallPlan> PlanInstallation(ProductStore& store, const ProductLi
 }
 
 InstallOutcome CarryOutInstallation(const InstallPlan& plan, const ProductLines& lines, ProductStore& store,
-                                    FileSystem& fs, CopyProgress& progress) {
-    switch (CopyFolder(fs, progress, plan.source, plan.destination)) {
+                                    FileSystem& fs, CopyProgress& progress, FilesInFlight* inFlight) {
+    switch (CopyFolder(fs, progress, plan.source, plan.destination, kCopyWorkers, inFlight)) {
         case CopyOutcome::Copied:
             break;
         case CopyOutcome::Stopped:

@@ -45,6 +45,6 @@ enum class InstallOutcome {
 // Copies the plan's tree, then records the marker and only then the version: a version
 // without its marker would tell the next run that the content is in place.
 InstallOutcome CarryOutInstallation(const InstallPlan& plan, const ProductLines& lines, ProductStore& store,
-                                    FileSystem& fs, CopyProgress& progress);
+                                    FileSystem& fs, CopyProgress& progress, FilesInFlight* inFlight = nullptr);
 
 }  // namespace setup

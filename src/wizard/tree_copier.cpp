@@ -7,6 +7,7 @@
 #include <optional>
 #include <utility>
 
+#include "wizard/file_placement.hpp"
 #include "wizard/file_workers.hpp"
 #include "wizard/space_need.hpp"
 
@@ -14,7 +15,6 @@ namespace setup {
 namespace {
 
 constexpr wchar_t kSeparator = L'\\';
-constexpr std::uint32_t kInTheWay = attr::kReadOnly | attr::kHidden | attr::kSystem;
 
 void EnsureTrailingSeparator(std::wstring& path) {
     if (path.empty() || path.back() != kSeparator) path += kSeparator;
@@ -79,13 +79,16 @@ private:
     CopyOutcome outcome_ = CopyOutcome::Copied;
 };
 
-// The files of a destination folder, with their sizes.
+// The files of a destination folder, with their sizes, and the temporaries among them.
 class PresentFiles final : public FolderVisitor {
 public:
     void Entry(std::wstring_view name, std::uint32_t attributes, std::uint64_t size) override {
-        if (!(attributes & attr::kDirectory)) files.emplace_back(std::wstring(name), size);
+        if (attributes & attr::kDirectory) return;
+        files.emplace_back(std::wstring(name), size);
+        if (TemporaryNames::HasTheShape(name)) temporaries.emplace_back(name);
     }
     std::vector<std::pair<std::wstring, std::uint64_t>> files;
+    std::vector<std::wstring> temporaries;
 };
 
 // A copy runs on the window's thread and yields to it; a second copy entered from a yield
@@ -184,10 +187,11 @@ std::optional<std::wstring> NearestExistingFolder(FileSystem& fs, std::wstring f
 
 // Which folders of the tree the destination already holds (exists[p], p numbered as parents
 // are, 0 the destination itself), which files of the tree their listings show under their own
-// long names (listed[f]), and what the files the copy will replace take now.
-CopyOutcome SurveyDestination(FileSystem& fs, const FolderTree& tree, const std::wstring& destination,
-                              bool destinationExists, std::vector<bool>& exists, std::vector<bool>& listed,
-                              SpaceNeed* need, Pacer& pacer) {
+// long names (listed[f]), and what the files the copy will replace take now. The temporaries
+// a killed copy left there go: they are no one's files, and their names are the copy's own.
+CopyOutcome SurveyDestination(FileSystem& fs, const FolderTree& tree, const TemporaryNames& temporaries,
+                              const std::wstring& destination, bool destinationExists, std::vector<bool>& exists,
+                              std::vector<bool>& listed, SpaceNeed* need, Pacer& pacer) {
     exists.assign(tree.FolderCount() + 1, false);
     exists[0] = destinationExists;
     std::wstring path;
@@ -205,13 +209,15 @@ CopyOutcome SurveyDestination(FileSystem& fs, const FolderTree& tree, const std:
             if (!present) need->MakeFolder();
     auto before = [&](const auto& a, std::wstring_view b) { return fs.CompareNames(a.first, b) < 0; };
     for (std::uint32_t p = 0; p < exists.size(); ++p) {
-        if (!exists[p] || tree.filesFrom[p] == tree.filesTo[p]) continue;
+        if (!exists[p]) continue;
         if (!pacer.Step(kFolderWork)) return CopyOutcome::Stopped;
         FolderPrefix(tree, p, destination, path);
         PresentFiles present;
         // A folder that can't be listed frees nothing as far as the count goes; its files are
         // looked up one by one.
         if (!fs.ListFolder(path, present)) continue;
+        for (const std::wstring& name : present.temporaries)
+            if (!temporaries.IsTreeName(p, name)) fs.Remove(path + name);
         auto& files = present.files;
         std::sort(files.begin(), files.end(),
                   [&](const auto& a, const auto& b) { return fs.CompareNames(a.first, b.first) < 0; });
@@ -241,29 +247,29 @@ CopyOutcome BuildFolders(FileSystem& fs, const FolderTree& tree, const std::wstr
     return CopyOutcome::Copied;
 }
 
-// An existing destination file is replaced whatever its attributes; Windows refuses to
-// overwrite a read-only one, or a hidden or system one from a source without them. A name that
-// finds another file through its short alias (REPO~QPI.DOC for "Report for 2020.doc") would
-// overwrite that file: false, before it is touched. Its folder's listing shows long names only,
-// so only a file it didn't show is looked up, which costs a search of the folder.
-bool MakeReplaceable(FileSystem& fs, const std::wstring& path, std::wstring_view name, bool listedAsItself) {
-    const auto attributes = fs.Attributes(path);
-    if (!attributes) return true;
-    if (!listedAsItself && !(*attributes & attr::kDirectory)) {
-        const auto entry = fs.Lookup(path);
-        if (entry && fs.CompareNames(entry->name, name) != 0) return false;
+// While it lives, the window's handlers reach the workers.
+class LentCrew {
+public:
+    LentCrew(FilesInFlight* inFlight, FileWorkers& crew) : inFlight_(inFlight) {
+        if (inFlight_) inFlight_->Lend(&crew);
     }
-    if ((*attributes & attr::kDirectory) || !(*attributes & kInTheWay)) return true;
-    return fs.ClearAttributes(path);
-}
+    ~LentCrew() {
+        if (inFlight_) inFlight_->Lend(nullptr);
+    }
+    LentCrew(const LentCrew&) = delete;
+    LentCrew& operator=(const LentCrew&) = delete;
+
+private:
+    FilesInFlight* inFlight_;
+};
 
 CopyOutcome CopyTree(FileSystem& fs, CopyProgress& progress, const std::wstring& source,
-                     const std::wstring& destination, int workers, int& copied) {
+                     const std::wstring& destination, int workers, FilesInFlight* inFlight, int& copied) {
     // The space is asked of the volume the destination will be made on, before anything is.
     const auto existing = NearestExistingFolder(fs, destination);
     const auto space = existing ? fs.Space(*existing) : std::nullopt;
     std::optional<SpaceNeed> need;
-    if (space) need.emplace(space->clusterBytes);
+    if (space) need.emplace(space->clusterBytes, static_cast<std::size_t>(workers < 1 ? 1 : workers));
     SpaceNeed* counted = need ? &*need : nullptr;
 
     // Each phase gives the window its turn every so much work of its own.
@@ -276,10 +282,11 @@ CopyOutcome CopyTree(FileSystem& fs, CopyProgress& progress, const std::wstring&
             return step;
     }
     if (tree.FileCount() > static_cast<std::size_t>(INT_MAX)) return CopyOutcome::Failed;
+    const TemporaryNames temporaries(tree);
     {
         Pacer pacer(&progress);
-        const CopyOutcome step =
-            SurveyDestination(fs, tree, destination, existing == destination, exists, listed, counted, pacer);
+        const CopyOutcome step = SurveyDestination(fs, tree, temporaries, destination, existing == destination,
+                                                   exists, listed, counted, pacer);
         if (step != CopyOutcome::Copied) return step;
     }
     if (need && !need->FitsIn(space->freeBytes)) return CopyOutcome::Failed;
@@ -296,24 +303,18 @@ CopyOutcome CopyTree(FileSystem& fs, CopyProgress& progress, const std::wstring&
     // On a worker: the tree and the survey are only read from here on.
     auto copyFile = [&](std::size_t index, CopyPacing& pacing) {
         const std::uint32_t folder = tree.fileParents[index];
-        const std::wstring_view name = tree.fileNames[index];
-        std::wstring from;
-        std::wstring to;
-        FolderPrefix(tree, folder, source, from);
-        FolderPrefix(tree, folder, destination, to);
-        from += name;
-        to += name;
-        const bool fresh = !exists[folder];
-        if (!fresh && !MakeReplaceable(fs, to, name, listed[index])) return CopyOutcome::Failed;
-        // In a folder this copy created, a name can only be taken by another file of the tree
-        // under another spelling (a short name): failing beats losing one of them.
-        if (const CopyOutcome file = fs.Copy(from, to, !fresh, pacing); file != CopyOutcome::Copied) return file;
-        // A disc marks every file read-only, and the copy carries the mark over: the installed
-        // product could never update its own files.
-        if (fromDisc && !fs.ClearReadOnly(to)) return CopyOutcome::Failed;
-        return CopyOutcome::Copied;
+        const std::wstring temporary = temporaries.For(tree, index);
+        if (temporary.empty()) return CopyOutcome::Failed;
+        FileToPlace file{{}, {}, {}, tree.fileNames[index], !exists[folder], listed[index], fromDisc};
+        FolderPrefix(tree, folder, source, file.from);
+        FolderPrefix(tree, folder, destination, file.to);
+        file.temporary = file.to + temporary;
+        file.from += file.name;
+        file.to += file.name;
+        return PlaceFile(fs, file, pacing);
     };
     FileWorkers crew(count, workers, copyFile);
+    const LentCrew lent(inFlight, crew);
     std::size_t shown = 0;
     for (;;) {
         progress.YieldToWindow();
@@ -343,8 +344,14 @@ bool FolderExist(FileSystem& fs, const std::wstring& name) {
     return attributes && (*attributes & attr::kDirectory);
 }
 
+bool FilesInFlight::HaltAndWait(std::chrono::milliseconds most) {
+    if (!crew_) return true;
+    crew_->Halt(CopyOutcome::Stopped);
+    return crew_->Wait(most).finished;
+}
+
 CopyOutcome CopyFolder(FileSystem& fs, CopyProgress& progress, std::wstring source, std::wstring destination,
-                       int workers) {
+                       int workers, FilesInFlight* inFlight) {
     if (copyRunning) return CopyOutcome::Failed;
     RunningMark running;
     int copied = 0;
@@ -354,7 +361,7 @@ CopyOutcome CopyFolder(FileSystem& fs, CopyProgress& progress, std::wstring sour
         EnsureTrailingSeparator(destination);
         source = fs.Root(source);
         destination = fs.Root(destination);
-        outcome = CopyTree(fs, progress, source, destination, workers, copied);
+        outcome = CopyTree(fs, progress, source, destination, workers, inFlight, copied);
     } catch (const std::bad_alloc&) {
         // A tree too large for memory is a failed copy like any other.
         outcome = CopyOutcome::Failed;

@@ -2,6 +2,7 @@
 // The folder tree copier: lists a whole tree, builds its folders, then copies its files, a few
 // side by side.
 // Platform-free: it reaches the disk through FileSystem and its window through CopyProgress.
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -25,6 +26,23 @@ public:
     virtual bool StopRequested() const = 0;
 };
 
+class FileWorkers;
+
+// Reaches the files in flight of a copy under way from the window's own handlers, which run
+// while the copy yields: a session that is ending may end the process as soon as its handler
+// returns.
+class FilesInFlight {
+public:
+    // No file is taken any more and those in flight are cancelled; returns once they have all
+    // ended, or after at most `most`. True when none is in flight any more.
+    bool HaltAndWait(std::chrono::milliseconds most);
+    // The copier's: the workers of the copy under way, nullptr once they have ended.
+    void Lend(FileWorkers* crew) { crew_ = crew; }
+
+private:
+    FileWorkers* crew_ = nullptr;
+};
+
 // Lists every folder and file below root into tree, in the copier's order: a folder's own
 // listing is complete before any of its subfolders is entered, and its subfolders' subtrees
 // follow one another. False when a folder can't be listed, or holds two names the file
@@ -45,8 +63,10 @@ inline constexpr int kCopyWorkers = 8;
 // threads, taken in list order; the calling thread waits for them, yielding to its window.
 // At the first failure no file is taken any more, and those in flight finish or are cancelled;
 // nothing is undone. Stopped when the window asked it to stop: no file is taken any more and
-// those in flight are cancelled. Refuses, with Failed, to be entered again while it runs.
+// those in flight are cancelled. Each file is written beside its final name and put in place
+// whole, so an installed file is either the old one or the new one. Refuses, with Failed, to be
+// entered again while it runs. inFlight, if given, reaches the files in flight meanwhile.
 CopyOutcome CopyFolder(FileSystem& fs, CopyProgress& progress, std::wstring source, std::wstring destination,
-                       int workers = kCopyWorkers);
+                       int workers = kCopyWorkers, FilesInFlight* inFlight = nullptr);
 
 }  // namespace setup

@@ -173,4 +173,28 @@ CopyOutcome Win32FileSystem::Copy(const std::wstring& from, const std::wstring& 
     }
 }
 
+CopyOutcome Win32FileSystem::Rename(const std::wstring& from, const std::wstring& to, bool replace,
+                                    CopyPacing& pacing) {
+    const std::wstring source = NativePath(from);
+    const std::wstring target = NativePath(to);
+    // Within one folder this is the file system's own rename, one step whatever happens.
+    for (int tried = 1;; ++tried) {
+        if (::MoveFileExW(source.c_str(), target.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0))
+            return CopyOutcome::Copied;
+        // A scanner or the product itself holding the old file for a moment.
+        if (!IsPassingLock(::GetLastError()) || tried == kCopyTries) return CopyOutcome::Failed;
+        if (!pacing.Pause(std::chrono::milliseconds(kRetryWaits[tried - 1]))) return CopyOutcome::Stopped;
+    }
+}
+
+bool Win32FileSystem::Remove(const std::wstring& path) {
+    const std::wstring native = NativePath(path);
+    if (::DeleteFileW(native.c_str())) return true;
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;
+    // Windows deletes no read-only file: a temporary copied from a disc is one.
+    return error == ERROR_ACCESS_DENIED && ::SetFileAttributesW(native.c_str(), FILE_ATTRIBUTE_NORMAL) &&
+           ::DeleteFileW(native.c_str());
+}
+
 }  // namespace setup

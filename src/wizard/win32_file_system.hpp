@@ -59,6 +59,8 @@ public:
     std::optional<VolumeSpace> Space(const std::wstring& folder) override;
     bool OnDisc(const std::wstring& path) override;
     CopyOutcome Copy(const std::wstring& from, const std::wstring& to, bool replace, CopyPacing& pacing) override;
+    CopyOutcome Rename(const std::wstring& from, const std::wstring& to, bool replace, CopyPacing& pacing) override;
+    bool Remove(const std::wstring& path) override;
 
 private:
     // Before a retry: a file its first try left under exactly this name (a scanner held the

@@ -58,9 +58,13 @@ void WizardWindow::OnClose() {
 // and nothing recorded, with nobody told: it waits while the copy runs, unless it must end.
 bool WizardWindow::OnQueryEndSession(bool critical) { return critical || !copying_; }
 
-// Ending anyway: the copy stops at once and records nothing.
+// Ending anyway: the copy stops and records nothing. The process may end as soon as this
+// returns, so the files in flight are cancelled here and waited for, a few seconds at most:
+// their temporaries go with them.
 void WizardWindow::OnEndSession() {
-    if (copying_) stopRequested_ = true;
+    if (!copying_) return;
+    stopRequested_ = true;
+    filesInFlight_.HaltAndWait(kSessionEndWait);
 }
 
 // Titled with the application's name, as the version record gives it. The taskbar button
@@ -101,7 +105,7 @@ void WizardWindow::Install() {
         Win32FileSystem files;
         ProgressBarWindow bar(Control(ids::kSetupPbSetup));
         ProgressBarSink progress(bar, &Taskbar(), ui::PumpWaitingMessages, stopRequested_);
-        return CarryOutInstallation(*plan, lines_, store, files, progress);
+        return CarryOutInstallation(*plan, lines_, store, files, progress, &filesInFlight_);
     }();
     copying_ = false;
 

@@ -1,7 +1,10 @@
 #pragma once
+#include <chrono>
+
 #include "launcher/product_info_file.hpp"
 #include "ui/form.hpp"
 #include "ui/navigator.hpp"
+#include "wizard/tree_copier.hpp"
 
 namespace setup {
 
@@ -27,6 +30,8 @@ private:
     ProductLines lines_{};
     bool copying_ = false;
     bool stopRequested_ = false;
+    FilesInFlight filesInFlight_;
+    static constexpr std::chrono::milliseconds kSessionEndWait{3000};
 };
 
 }  // namespace setup

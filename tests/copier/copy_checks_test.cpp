@@ -35,14 +35,22 @@ TEST(SpaceNeed, RoundsEachFileUpToWholeClusters) {
     EXPECT_FALSE(need.FitsIn(24 * kKiB - 1));
 }
 
-TEST(SpaceNeed, FilesItReplacesGiveBackWhatTheyHold) {
-    SpaceNeed need(4 * kKiB);
+// A file is written beside the one it replaces: what the old files give back, they give once
+// the new ones are whole, and the largest of those in flight at once stand beside them.
+TEST(SpaceNeed, FilesItReplacesGiveBackWhatTheyHoldOnceTheNewOnesAreWhole) {
+    SpaceNeed need(4 * kKiB, 2);
     need.Write(10 * kKiB);   // 12 KiB and a record
-    need.Replace(5 * kKiB);  // 8 KiB and a record back
-    EXPECT_EQ(need.Bytes(), 4 * kKiB);
-    need.Replace(40 * kKiB);
-    EXPECT_EQ(need.Bytes(), 0u) << "replacing larger files needs nothing";
-    EXPECT_TRUE(need.FitsIn(0));
+    need.Replace(5 * kKiB);  // 8 KiB and a record back, once the new file stands
+    EXPECT_EQ(need.Bytes(), 16 * kKiB);
+    need.Replace(40 * kKiB);  // 44 KiB back, beside its new version first
+    need.Replace(1);          // 8 KiB back
+    EXPECT_EQ(need.Bytes(), 16 * kKiB + 56 * kKiB - 64 * kKiB) << "the two largest stand beside their new files";
+    need.Replace(0);
+    EXPECT_EQ(need.Bytes(), 4 * kKiB) << "a smaller one changes no peak";
+    SpaceNeed one(4 * kKiB, 1);
+    one.Write(10 * kKiB);
+    one.Replace(40 * kKiB);
+    EXPECT_EQ(one.Bytes(), 16 * kKiB);
 }
 
 TEST(SpaceNeed, CountsSizesPastFourGibibytesAndNeverWraps) {
@@ -87,7 +95,8 @@ TEST_F(Space, OneClusterShortFailsBeforeAnythingIsMade) {
 }
 
 TEST_F(Space, FilesThatWillBeReplacedCountAsFreeWhateverTheirSpelling) {
-    fs.SetSpace(VolumeSpace{16 * kKiB, 4 * kKiB});
+    // 28 KiB written, 12 KiB freed once the new f stands beside the old one.
+    fs.SetSpace(VolumeSpace{28 * kKiB, 4 * kKiB});
     fs.AddFile(kDestination + L"F", std::string(8000, 'x'));  // 8 KiB and a record back, spelt otherwise
     EXPECT_EQ(Copy(fs), CopyOutcome::Copied);
     EXPECT_EQ(fs.Content(kDestination + L"f"), std::string(5000, 'f'));
@@ -200,7 +209,7 @@ TEST(Disc, AMarkThatCannotBeClearedFailsTheCopy) {
     fs.AddFile(kSource + L"f", "f", attr::kReadOnly);
     fs.AddFile(kSource + L"g", "g", attr::kReadOnly);
     fs.SetDisc(L"C:\\src");
-    fs.FailOn(Op::ClearReadOnly, kDestination + L"f");
+    fs.FailOn(Op::ClearReadOnly, kDestination + L"$0000000.TMP");  // f, written beside its place
     RecordingProgress progress;
     EXPECT_EQ(CopyFolder(fs, progress, kSource, kDestination, 1), CopyOutcome::Failed);
     EXPECT_EQ(progress.finished, 0);

@@ -40,14 +40,45 @@ std::pair<std::wstring, std::wstring> MemoryFileSystem::Split(const std::wstring
     return {key.substr(0, slash), key.substr(slash + 1)};
 }
 
+std::optional<std::wstring> MemoryFileSystem::Resolve(const std::wstring& path) const {
+    std::wstring key = Key(path);
+    if (nodes_.count(key) == 0) {
+        const auto alias = aliases_.find(key);
+        if (alias == aliases_.end() || nodes_.count(alias->second) == 0) return std::nullopt;
+        key = alias->second;
+    }
+    return key;
+}
+
 const MemoryFileSystem::Node* MemoryFileSystem::Find(const std::wstring& path) const {
-    const auto it = nodes_.find(Key(path));
-    return it == nodes_.end() ? nullptr : &it->second;
+    const auto key = Resolve(path);
+    return key ? &nodes_.at(*key) : nullptr;
 }
 
 MemoryFileSystem::Node* MemoryFileSystem::Find(const std::wstring& path) {
-    const auto it = nodes_.find(Key(path));
-    return it == nodes_.end() ? nullptr : &it->second;
+    const auto key = Resolve(path);
+    return key ? &nodes_.at(*key) : nullptr;
+}
+
+void MemoryFileSystem::Erase(const std::wstring& key) {
+    nodes_.erase(key);
+    const auto [parent, name] = Split(key);
+    if (const auto it = nodes_.find(parent); it != nodes_.end()) {
+        // From the end: what goes is most often what came last, a copy's target.
+        auto& children = it->second.children;
+        for (auto child = children.rbegin(); child != children.rend(); ++child) {
+            if (child->size() == name.size() &&
+                std::equal(child->begin(), child->end(), name.begin(), [](wchar_t a, wchar_t b) { return Upper(a) == b; })) {
+                children.erase(std::next(child).base());
+                break;
+            }
+        }
+    }
+}
+
+void MemoryFileSystem::SetShortName(const std::wstring& path, const std::wstring& alias) {
+    const Lock hold(mutex_);
+    aliases_[Key(Split(Clean(path)).first + L"\\" + alias)] = Key(path);
 }
 
 MemoryFileSystem::Node& MemoryFileSystem::Add(const std::wstring& path, bool folder) {
@@ -153,7 +184,7 @@ std::optional<FoundEntry> MemoryFileSystem::Lookup(const std::wstring& path) {
     const Lock hold(mutex_);
     const auto attributes = Attributes(path);
     if (!attributes) return std::nullopt;
-    const auto [parent, name] = Split(Key(path));
+    const auto [parent, name] = Split(*Resolve(path));
     if (const auto it = nodes_.find(parent); it != nodes_.end())
         for (const std::wstring& child : it->second.children)
             if (Key(child) == name) return FoundEntry{child, *attributes};
@@ -207,33 +238,75 @@ bool MemoryFileSystem::CreateFolder(const std::wstring& path) {
 }
 
 CopyOutcome MemoryFileSystem::Copy(const std::wstring& from, const std::wstring& to, bool replace, CopyPacing& pacing) {
+    std::wstring target;
     {
         const Lock hold(mutex_);
         calls_.emplace_back(Op::Copy, to);
+        const Node* source = Find(from);
+        if (!source || source->folder || !IsFolder(Split(Key(to)).first)) return CopyOutcome::Failed;
+        if (Fails(Op::Copy, from) || Fails(Op::Copy, to)) return CopyOutcome::Failed;
+        if (const Node* existing = Find(to)) {
+            if (!replace) return CopyOutcome::Failed;
+            // Windows refuses these: a read-only file always, a hidden or system one unless
+            // the source carries the same attribute.
+            const std::uint32_t hiding = existing->attributes & (attr::kHidden | attr::kSystem);
+            if (existing->folder || (existing->attributes & attr::kReadOnly) || (hiding & ~source->attributes) != 0)
+                return CopyOutcome::Failed;
+        }
+        // The target is open, and a file it replaces cut to nothing, before any data moves.
+        target = Resolve(to).value_or(Key(to));
+        Node& opened = Add(target == Key(to) ? to : target, false);
+        opened.content.clear();
+        opened.attributes = 0;
     }
+    // As on Windows, a copy cancelled between chunks, or failing, deletes what it wrote.
+    auto abandon = [&](CopyOutcome outcome) {
+        const Lock hold(mutex_);
+        Erase(target);
+        return outcome;
+    };
     // Outside the lock: the hook may hold its file as long as a stalled disk would.
     if (copyHook_)
-        if (const auto outcome = copyHook_(to, pacing)) return *outcome;
+        if (const auto outcome = copyHook_(from, pacing)) return *outcome == CopyOutcome::Copied ? *outcome : abandon(*outcome);
     const Lock hold(mutex_);
     const Node* source = Find(from);
-    if (!source || source->folder || !IsFolder(Split(Key(to)).first)) return CopyOutcome::Failed;
-    if (Fails(Op::Copy, from) || Fails(Op::Copy, to)) return CopyOutcome::Failed;
-    if (const Node* existing = Find(to)) {
-        if (!replace) return CopyOutcome::Failed;
-        // Windows refuses these: a read-only file always, a hidden or system one unless
-        // the source carries the same attribute.
-        const std::uint32_t hiding = existing->attributes & (attr::kHidden | attr::kSystem);
-        if (existing->folder || (existing->attributes & attr::kReadOnly) || (hiding & ~source->attributes) != 0)
-            return CopyOutcome::Failed;
-    }
-    // As on Windows, a copy cancelled between chunks leaves no partial file behind.
+    if (!source) return abandon(CopyOutcome::Failed);
     if (chunkSize_ != 0)
         for (std::size_t done = chunkSize_; done <= source->content.size(); done += chunkSize_)
-            if (!pacing.KeepGoing()) return CopyOutcome::Stopped;
-    Node& target = Add(to, false);
-    target.content = source->content;
-    target.attributes = source->attributes;
+            if (!pacing.KeepGoing()) return abandon(CopyOutcome::Stopped);
+    Node& written = nodes_.at(target);
+    written.content = source->content;
+    written.attributes = source->attributes;
     return CopyOutcome::Copied;
+}
+
+CopyOutcome MemoryFileSystem::Rename(const std::wstring& from, const std::wstring& to, bool replace, CopyPacing&) {
+    const Lock hold(mutex_);
+    calls_.emplace_back(Op::Rename, to);
+    const auto source = Resolve(from);
+    if (!source || nodes_.at(*source).folder || !IsFolder(Split(Key(to)).first)) return CopyOutcome::Failed;
+    if (Fails(Op::Rename, from) || Fails(Op::Rename, to)) return CopyOutcome::Failed;
+    if (const auto existing = Resolve(to); existing && *existing != *source) {
+        const Node& node = nodes_.at(*existing);
+        if (!replace || node.folder || (node.attributes & attr::kReadOnly)) return CopyOutcome::Failed;
+        Erase(*existing);
+    }
+    Node moved = nodes_.at(*source);
+    Erase(*source);
+    Node& placed = Add(to, false);
+    placed.content = std::move(moved.content);
+    placed.attributes = moved.attributes;
+    return CopyOutcome::Copied;
+}
+
+bool MemoryFileSystem::Remove(const std::wstring& path) {
+    const Lock hold(mutex_);
+    calls_.emplace_back(Op::Remove, path);
+    const auto key = Resolve(path);
+    if (!key) return true;
+    if (nodes_.at(*key).folder || Fails(Op::Remove, path)) return false;
+    Erase(*key);
+    return true;
 }
 
 bool AwaitHalt(CopyPacing& pacing) {

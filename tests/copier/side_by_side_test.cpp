@@ -4,11 +4,14 @@
 
 #include <atomic>
 #include <chrono>
+#include <new>
+#include <thread>
 #include <optional>
 #include <string>
 
 #include "copier/memory_file_system.hpp"
 #include "copier/recording_progress.hpp"
+#include "wizard/file_workers.hpp"
 #include "wizard/tree_copier.hpp"
 
 namespace setup::test {
@@ -23,7 +26,8 @@ void AddFiles(MemoryFileSystem& fs) {
         fs.AddFile(kSource + L"d" + std::to_wstring(i / 8) + L"\\f" + std::to_wstring(i), std::to_string(i));
 }
 std::wstring Target(int i) { return kDestination + L"d" + std::to_wstring(i / 8) + L"\\f" + std::to_wstring(i); }
-int Index(const std::wstring& target) { return std::stoi(target.substr(target.rfind(L'f') + 1)); }
+std::wstring Source(int i) { return kSource + L"d" + std::to_wstring(i / 8) + L"\\f" + std::to_wstring(i); }
+int Index(const std::wstring& path) { return std::stoi(path.substr(path.rfind(L'f') + 1)); }
 
 int CopiedFiles(const MemoryFileSystem& fs) {
     int copied = 0;
@@ -55,11 +59,11 @@ TEST(SideBySide, AStopCancelsTheFilesInFlightWhileTheWindowGoesOnAndTakesNoOther
 TEST(SideBySide, AFailureLetsNoWorkerTakeAnotherFileAndTheFilesInFlightFinish) {
     MemoryFileSystem fs;
     AddFiles(fs);
-    fs.FailOn(Op::Copy, Target(1));
+    fs.FailOn(Op::Copy, Source(1));
     // The first file is held until the copy is to end, then finishes: a file in flight when
     // another fails may still be copied.
-    fs.SetCopyHook([&](const std::wstring& to, CopyPacing& pacing) -> std::optional<CopyOutcome> {
-        if (Index(to) == 0 && !AwaitHalt(pacing)) return CopyOutcome::Failed;
+    fs.SetCopyHook([&](const std::wstring& from, CopyPacing& pacing) -> std::optional<CopyOutcome> {
+        if (Index(from) == 0 && !AwaitHalt(pacing)) return CopyOutcome::Failed;
         return std::nullopt;
     });
     RecordingProgress progress;
@@ -68,6 +72,84 @@ TEST(SideBySide, AFailureLetsNoWorkerTakeAnotherFileAndTheFilesInFlightFinish) {
     for (int i = 0; i < 24; ++i) EXPECT_EQ(fs.IsFile(Target(i)), i == 0) << i;
     EXPECT_EQ(progress.finished, 1);
     EXPECT_EQ(progress.offThread, 0);
+}
+
+// Over an earlier installation, each installed file is the old one or the new one, whole,
+// whatever ends the copy while replacements are in flight: a cancelled copy deletes what it
+// wrote, as on Windows.
+TEST(SideBySide, AStopOrAFailureWithReplacementsInFlightLeavesEveryOldFileWhole) {
+    for (const bool stop : {true, false}) {
+        SCOPED_TRACE(stop ? "stopped" : "failed");
+        MemoryFileSystem fs;
+        AddFiles(fs);
+        for (int i = 0; i < 24; ++i) fs.AddFile(Target(i), "old", i == 4 ? attr::kReadOnly : 0);
+        if (!stop) fs.FailOn(Op::Copy, Source(5));
+        std::atomic<int> stalled = 0;
+        fs.SetCopyHook([&](const std::wstring& from, CopyPacing& pacing) -> std::optional<CopyOutcome> {
+            if (Index(from) < 4) return std::nullopt;
+            ++stalled;
+            return StallUntilHalted(pacing);
+        });
+        RecordingProgress progress;
+        progress.onYield = [&](int) { progress.stop = progress.stop || (stop && stalled == 2); };
+        EXPECT_EQ(CopyFolder(fs, progress, kSource, kDestination, 2), stop ? CopyOutcome::Stopped : CopyOutcome::Failed);
+        for (int i = 0; i < 24; ++i) EXPECT_EQ(fs.Content(Target(i)), i < 4 ? std::to_string(i) : "old") << i;
+        EXPECT_EQ(fs.FileCount(), 48u) << "no temporary is left";
+    }
+}
+
+// "Report for 2020.doc" and a file of the medium named as its short alias, side by side into a
+// folder that exists: the alias's file found the name free, then the other took it.
+TEST(SideBySide, AFileNamedAsAnotherOnesAliasNeverReplacesIt) {
+    MemoryFileSystem fs;
+    const std::wstring report = L"Report for 2020.doc";
+    const std::wstring alias = L"REPO~QPI.DOC";
+    fs.AddFile(kSource + report, "report");
+    fs.AddFile(kSource + alias, "alias");
+    fs.AddFolder(L"C:\\dst");
+    fs.SetShortName(kDestination + report, alias);
+    std::atomic<bool> aliasChecked = false;
+    auto until = [](const std::function<bool()>& done) {
+        for (const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+             !done() && std::chrono::steady_clock::now() < end;)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    };
+    fs.SetCopyHook([&](const std::wstring& from, CopyPacing&) -> std::optional<CopyOutcome> {
+        if (from == kSource + report) until([&] { return aliasChecked.load(); });
+        if (from == kSource + alias) {
+            aliasChecked = true;
+            until([&] { return fs.IsFile(kDestination + report); });
+        }
+        return std::nullopt;
+    });
+    RecordingProgress progress;
+    EXPECT_EQ(CopyFolder(fs, progress, kSource, kDestination, 2), CopyOutcome::Failed);
+    EXPECT_EQ(fs.Content(kDestination + report), "report");
+    EXPECT_EQ(progress.finished, 1);
+}
+
+// The system can fail to start a thread, with std::system_error or std::bad_alloc: the copy
+// goes on with the workers that started, or fails cleanly with none.
+std::atomic<int> startsLeft = 0;
+std::thread StartSome(std::function<void()> work) {
+    if (startsLeft-- <= 0) throw std::bad_alloc();
+    return std::thread(std::move(work));
+}
+
+TEST(SideBySide, WorkersThatCannotStartAreDoneWithout) {
+    for (const int started : {0, 1, 3}) {
+        SCOPED_TRACE(started);
+        startsLeft = started;
+        std::atomic<int> copied = 0;
+        FileWorkers crew(24, 8, [&](std::size_t, CopyPacing&) {
+            ++copied;
+            return CopyOutcome::Copied;
+        }, StartSome);
+        const FileWorkers::Progress end = crew.Wait(std::chrono::seconds(10));
+        EXPECT_TRUE(end.finished);
+        EXPECT_EQ(end.outcome, started == 0 ? CopyOutcome::Failed : CopyOutcome::Copied);
+        EXPECT_EQ(copied, started == 0 ? 0 : 24);
+    }
 }
 
 // The wait before another try of a held file is its worker's: the window isn't touched from
@@ -79,8 +161,8 @@ TEST(SideBySide, ARetryWaitsInItsWorkerAndAStopEndsTheWait) {
         AddFiles(fs);
         std::atomic<bool> waiting = false;
         std::atomic<bool> waited = false;
-        fs.SetCopyHook([&](const std::wstring& to, CopyPacing& pacing) -> std::optional<CopyOutcome> {
-            if (Index(to) != 5) return std::nullopt;
+        fs.SetCopyHook([&](const std::wstring& from, CopyPacing& pacing) -> std::optional<CopyOutcome> {
+            if (Index(from) != 5) return std::nullopt;
             waiting = true;
             // Unstopped, a short wait; stopped, a long one that the stop must cut short.
             const auto start = std::chrono::steady_clock::now();
@@ -122,7 +204,7 @@ TEST(SideBySide, TheResultIsTheSameWhateverTheNumberOfWorkers) {
 
         MemoryFileSystem failing;
         AddFiles(failing);
-        failing.FailOn(Op::Copy, Target(10));
+        failing.FailOn(Op::Copy, Source(10));
         RecordingProgress failed;
         EXPECT_EQ(CopyFolder(failing, failed, kSource, kDestination, workers), CopyOutcome::Failed);
         EXPECT_FALSE(failing.IsFile(Target(10)));

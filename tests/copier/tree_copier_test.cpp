@@ -63,7 +63,7 @@ TEST(CopyFolder, CopiesFilesInListOrderOncePerFile) {
     ASSERT_EQ(CopyFolder(fs, progress, kSource, kDestination, 1), CopyOutcome::Copied);
     std::vector<std::wstring> copied;
     for (const auto& [op, path] : fs.Calls())
-        if (op == Op::Copy) copied.push_back(path.substr(kDestination.size()));
+        if (op == Op::Rename) copied.push_back(path.substr(kDestination.size()));
     EXPECT_EQ(copied, kFiles);
 }
 
@@ -77,7 +77,7 @@ TEST(CopyFolder, UsesRootsWithDoubledSeparatorsUnchanged) {
     EXPECT_EQ(CopyFolder(fs, progress, L"C:\\\\zrv\\class\\", L"C:\\dst\\\\coon\\"), CopyOutcome::Copied);
     ExpectCopied(fs, L"C:\\dst\\coon\\");
     const auto& calls = fs.Calls();
-    EXPECT_NE(std::find(calls.begin(), calls.end(), std::make_pair(Op::Copy, std::wstring(L"C:\\dst\\\\coon\\B\\b"))),
+    EXPECT_NE(std::find(calls.begin(), calls.end(), std::make_pair(Op::Rename, std::wstring(L"C:\\dst\\\\coon\\B\\b"))),
               calls.end());
 }
 
@@ -258,8 +258,8 @@ TEST(CopyFolder, StopsBeforeTheNextFileWhenAskedDuringAYield) {
     AddTree(fs);
     RecordingProgress progress;
     // One worker: the stop is asked while the second file is in flight, and that file ends it.
-    fs.SetCopyHook([&](const std::wstring& to, CopyPacing& pacing) -> std::optional<CopyOutcome> {
-        if (to != kDestination + L"A\\a") return std::nullopt;
+    fs.SetCopyHook([&](const std::wstring& from, CopyPacing& pacing) -> std::optional<CopyOutcome> {
+        if (from != kSource + L"A\\a") return std::nullopt;
         progress.stop = true;
         return StallUntilHalted(pacing);
     });
@@ -275,8 +275,8 @@ TEST(CopyFolder, AStopEndsALongFileInFlightAtItsNextChunk) {
     fs.AddFile(kSource + L"A\\a", std::string(10, 'a'));
     fs.SetChunkSize(4);
     RecordingProgress progress;
-    fs.SetCopyHook([&](const std::wstring& to, CopyPacing& pacing) -> std::optional<CopyOutcome> {
-        if (to != kDestination + L"A\\a") return std::nullopt;
+    fs.SetCopyHook([&](const std::wstring& from, CopyPacing& pacing) -> std::optional<CopyOutcome> {
+        if (from != kSource + L"A\\a") return std::nullopt;
         progress.stop = true;
         if (!AwaitHalt(pacing)) return CopyOutcome::Failed;
         return std::nullopt;  // on to the chunks, which ask the pacing again
@@ -285,6 +285,28 @@ TEST(CopyFolder, AStopEndsALongFileInFlightAtItsNextChunk) {
     EXPECT_FALSE(fs.IsFile(kDestination + L"A\\a")) << "a stopped file leaves nothing";
     EXPECT_EQ(fs.CallCount(Op::Copy), 2u);
     EXPECT_EQ(progress.finished, 1);
+}
+
+// A copy killed earlier left temporaries beside the files it was replacing: the next one
+// removes them before it copies. A file of the tree of that very shape is the tree's own: it is
+// neither removed nor written over as another's temporary.
+TEST(CopyFolder, RemovesTheTemporariesAKilledCopyLeftButNoFileOfTheTree) {
+    MemoryFileSystem fs;
+    AddTree(fs);
+    const std::wstring own = L"A\\$0000001.TMP";  // what A\a's temporary would be called
+    fs.AddFile(kSource + own, "new");
+    fs.FailOn(Op::Copy, kSource + own);
+    fs.AddFile(kDestination + own, "old");
+    fs.AddFile(kDestination + L"B\\$00000ZZ.TMP", "left");
+    fs.AddFile(kDestination + L"E\\&0000100.tmp", "left");  // in a folder without files
+    fs.AddFile(kDestination + L"B\\$000001.TMP", "user's");
+    RecordingProgress progress;
+    EXPECT_EQ(CopyFolder(fs, progress, kSource, kDestination, 1), CopyOutcome::Failed);
+    EXPECT_EQ(fs.Content(kDestination + L"A\\a"), "a");
+    EXPECT_EQ(fs.Content(kDestination + own), "old");
+    EXPECT_FALSE(fs.IsFile(kDestination + L"B\\$00000ZZ.TMP"));
+    EXPECT_FALSE(fs.IsFile(kDestination + L"E\\&0000100.tmp"));
+    EXPECT_EQ(fs.Content(kDestination + L"B\\$000001.TMP"), "user's");
 }
 
 TEST(CopyFolder, RefusesToBeEnteredAgainWhileItRuns) {
@@ -313,8 +335,8 @@ TEST(CopyFolder, FailsRatherThanReplaceInAFolderItCreated) {
     MemoryFileSystem fs;
     AddTree(fs);
     RecordingProgress progress;
-    fs.SetCopyHook([&](const std::wstring& to, CopyPacing&) -> std::optional<CopyOutcome> {
-        if (to == kDestination + L"A\\a") fs.AddFile(to, "claimed");
+    fs.SetCopyHook([&](const std::wstring& from, CopyPacing&) -> std::optional<CopyOutcome> {
+        if (from == kSource + L"A\\a") fs.AddFile(kDestination + L"A\\a", "claimed");
         return std::nullopt;
     });
     EXPECT_EQ(CopyFolder(fs, progress, kSource, kDestination, 1), CopyOutcome::Failed);
@@ -343,7 +365,8 @@ TEST(CopyFolder, YieldsEveryFewFoldersWhileListingAndBuilding) {
         if (progress.ranges.empty()) callsAtYield.push_back(fs.Calls().size());
     };
     ASSERT_EQ(CopyFolder(fs, progress, kSource, kDestination), CopyOutcome::Copied);
-    callsAtYield.push_back(fs.Calls().size() - fs.CallCount(Op::Copy));  // where the copies began
+    // Where the copies began.
+    callsAtYield.push_back(fs.Calls().size() - fs.CallCount(Op::Copy) - fs.CallCount(Op::Rename));
     std::size_t longest = callsAtYield.front();
     for (std::size_t i = 1; i < callsAtYield.size(); ++i)
         longest = std::max(longest, callsAtYield[i] - callsAtYield[i - 1]);

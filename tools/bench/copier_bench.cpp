@@ -54,6 +54,10 @@ public:
     CopyOutcome Copy(const std::wstring& from, const std::wstring& to, bool replace, CopyPacing& pacing) override {
         return fs_.Copy(from, to, replace, pacing);
     }
+    CopyOutcome Rename(const std::wstring& from, const std::wstring& to, bool replace, CopyPacing& pacing) override {
+        return fs_.Rename(from, to, replace, pacing);
+    }
+    bool Remove(const std::wstring& path) override { return fs_.Remove(path); }
 
 private:
     Win32FileSystem fs_;

@@ -1,0 +1,108 @@
+#include "wizard/file_placement.hpp"
+
+#include <algorithm>
+
+namespace setup {
+namespace {
+
+constexpr std::wstring_view kMarks = L"$%&@_!#";
+constexpr std::size_t kDigits = 7;
+constexpr std::wstring_view kExtension = L".TMP";
+constexpr std::uint32_t kInTheWay = attr::kReadOnly | attr::kHidden | attr::kSystem;
+
+wchar_t UpperAscii(wchar_t c) { return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c; }
+
+std::wstring UpperAscii(std::wstring_view name) {
+    std::wstring upper(name);
+    for (wchar_t& c : upper) c = UpperAscii(c);
+    return upper;
+}
+
+bool IsDigit36(wchar_t c) {
+    c = UpperAscii(c);
+    return (c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'Z');
+}
+
+// What stands at the final name before the copy.
+struct Standing {
+    bool refused;  // a folder, or another file answering to the name through its short alias
+    bool present;
+    std::uint32_t attributes;
+};
+
+// A name that finds another file through its short alias (REPO~QPI.DOC for "Report for
+// 2020.doc") must never replace that file. Its folder's listing shows long names only, so only a
+// file it didn't show is looked up, which costs a search of the folder.
+Standing Survey(FileSystem& fs, const FileToPlace& file) {
+    if (file.freshFolder) return {false, false, 0};
+    const auto attributes = fs.Attributes(file.to);
+    if (!attributes) return {false, false, 0};
+    if (*attributes & attr::kDirectory) return {true, true, *attributes};
+    if (!file.listedAsItself) {
+        const auto entry = fs.Lookup(file.to);
+        if (entry && fs.CompareNames(entry->name, file.name) != 0) return {true, true, *attributes};
+    }
+    return {false, true, *attributes};
+}
+
+}  // namespace
+
+TemporaryNames::TemporaryNames(const FolderTree& tree) {
+    auto note = [&](const NameList& names, const std::vector<std::uint32_t>& parents) {
+        for (std::size_t i = 0; i < names.Count(); ++i)
+            if (HasTheShape(names[i])) taken_.emplace_back(parents[i], UpperAscii(names[i]));
+    };
+    note(tree.folderNames, tree.folderParents);
+    note(tree.fileNames, tree.fileParents);
+    std::sort(taken_.begin(), taken_.end());
+}
+
+bool TemporaryNames::HasTheShape(std::wstring_view name) {
+    if (name.size() != 1 + kDigits + kExtension.size() || kMarks.find(name[0]) == std::wstring_view::npos)
+        return false;
+    if (!std::all_of(name.begin() + 1, name.begin() + 1 + kDigits, IsDigit36)) return false;
+    return UpperAscii(name.substr(1 + kDigits)) == kExtension;
+}
+
+bool TemporaryNames::IsTreeName(std::uint32_t folder, std::wstring_view name) const {
+    return !taken_.empty() && std::binary_search(taken_.begin(), taken_.end(), std::pair(folder, UpperAscii(name)));
+}
+
+std::wstring TemporaryNames::For(const FolderTree& tree, std::size_t file) const {
+    std::wstring name(1 + kDigits, L'0');
+    for (std::size_t at = kDigits, rest = file; at > 0 && rest > 0; --at, rest /= 36)
+        name[at] = L"0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ"[rest % 36];
+    name += kExtension;
+    for (const wchar_t mark : kMarks) {
+        name[0] = mark;
+        if (!IsTreeName(tree.fileParents[file], name)) return name;
+    }
+    return {};
+}
+
+CopyOutcome PlaceFile(FileSystem& fs, const FileToPlace& file, CopyPacing& pacing) {
+    if (file.temporary.empty()) return CopyOutcome::Failed;
+    const Standing standing = Survey(fs, file);
+    if (standing.refused) return CopyOutcome::Failed;
+    // Nothing of a file that didn't reach its place stays: the temporary goes, whatever left it.
+    auto abandon = [&](CopyOutcome outcome) {
+        fs.Remove(file.temporary);
+        return outcome;
+    };
+    // The temporary name is this copy's own: whatever is there is a leftover, and replaced.
+    if (const CopyOutcome copy = fs.Copy(file.from, file.temporary, true, pacing); copy != CopyOutcome::Copied)
+        return abandon(copy);
+    // A disc marks every file read-only, and the copy carries the mark over: the installed
+    // product could never update its own files.
+    if (file.fromDisc && !fs.ClearReadOnly(file.temporary)) return abandon(CopyOutcome::Failed);
+    // Windows renames over no read-only file. The old file's attributes go only now, once the
+    // new content is whole.
+    if (standing.present && (standing.attributes & kInTheWay) && !fs.ClearAttributes(file.to))
+        return abandon(CopyOutcome::Failed);
+    // Where nothing was seen under the name, the rename itself refuses any entry that took it
+    // meanwhile: another worker's file whose short alias it is, say.
+    const CopyOutcome placed = fs.Rename(file.temporary, file.to, standing.present, pacing);
+    return placed == CopyOutcome::Copied ? placed : abandon(placed);
+}
+
+}  // namespace setup

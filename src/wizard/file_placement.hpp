@@ -1,0 +1,51 @@
+#pragma once
+// One file of the tree put in place whole: its content is written beside its final name under a
+// temporary name, then renamed over it in one step. Whatever ends the copy, a stop, a failure,
+// the session's end or the process being killed, the installed file is the old one or the new
+// one, never part of either. Platform-free.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "wizard/file_system.hpp"
+#include "wizard/folder_tree.hpp"
+
+namespace setup {
+
+// The temporary names, of one shape only: a mark, seven base-36 digits of the file's index in
+// the tree and ".TMP", upper case ("$00000A3.TMP"). A valid short name in itself, with no "~",
+// it has no alias of its own and is no other file's alias; twelve characters fit any volume.
+class TemporaryNames {
+public:
+    // Remembers the names of the tree's own that have this shape, which are never used.
+    explicit TemporaryNames(const FolderTree& tree);
+
+    static bool HasTheShape(std::wstring_view name);
+    // A name of the tree in the folder (numbered as the tree's parents are)?
+    bool IsTreeName(std::uint32_t folder, std::wstring_view name) const;
+    // The file's temporary name; empty when the tree holds every form of it (never, but for a
+    // tree made to).
+    std::wstring For(const FolderTree& tree, std::size_t file) const;
+
+private:
+    std::vector<std::pair<std::uint32_t, std::wstring>> taken_;  // sorted, names upper-cased
+};
+
+struct FileToPlace {
+    std::wstring from;       // the source file
+    std::wstring to;         // its final name
+    std::wstring temporary;  // beside `to`, in the same folder
+    std::wstring_view name;  // the final name's last component
+    bool freshFolder;        // the copy made its folder, so nothing was there before
+    bool listedAsItself;     // the destination's survey saw a file under exactly this name
+    bool fromDisc;           // its read-only mark is the disc's, not the product's
+};
+
+// Copies one file into place. Copied once it stands under its final name; Stopped or Failed
+// leave whatever stood there before as it was, and no temporary behind.
+CopyOutcome PlaceFile(FileSystem& fs, const FileToPlace& file, CopyPacing& pacing);
+
+}  // namespace setup
