@@ -268,6 +268,14 @@ TEST_F(RealTree, AShortNameNeverReplacesTheFileItAliases) {
     RecordingProgress progress;
     EXPECT_EQ(CopyFolder(fs, progress, Path(L"src\\"), Path(L"dst\\")), CopyOutcome::Failed);
     EXPECT_EQ(Content(L"dst\\Report for 2020.doc"), "report");
+    // Nor does a rename that was told the name is free: the file system itself refuses it.
+    MakeFile(L"dst\\$0000000.TMP", "medium");
+    struct : CopyPacing {
+        bool KeepGoing() override { return true; }
+        bool Pause(std::chrono::milliseconds) override { return true; }
+    } pacing;
+    EXPECT_EQ(fs.Rename(Path(L"dst\\$0000000.TMP"), Path(L"dst\\" + alias), false, pacing), CopyOutcome::Failed);
+    EXPECT_EQ(Content(L"dst\\Report for 2020.doc"), "report");
 }
 
 TEST_F(RealTree, AStopWhileWaitingForAHeldFileStops) {
@@ -357,13 +365,13 @@ TEST_F(RealTree, StopsWhereAFolderStandsInPlaceOfAFile) {
     EXPECT_LT(progress.finished.value_or(-1), 5);
 }
 
-// As if an earlier file of the tree had been spelt so, just before this copy.
+// As if an earlier file of the tree had been spelt so, while this one is copied.
 std::wstring claimedTarget;
 std::wstring claimingPath;
 BOOL WINAPI ClaimedFirst(LPCWSTR from, LPCWSTR to, LPPROGRESS_ROUTINE routine, LPVOID data, LPBOOL cancel,
                          DWORD flags) {
-    const std::wstring_view target(to);
-    if (target.size() >= claimedTarget.size() && target.substr(target.size() - claimedTarget.size()) == claimedTarget) {
+    const std::wstring_view source(from);
+    if (source.size() >= claimedTarget.size() && source.substr(source.size() - claimedTarget.size()) == claimedTarget) {
         const UniqueFile file(::CreateFileW(claimingPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
         DWORD written = 0;
         ::WriteFile(file.get(), "claimed", 7, &written, nullptr);
