@@ -293,6 +293,43 @@ TEST_F(RealTree, AStopWhileWaitingForAHeldFileStops) {
     EXPECT_EQ(progress.finished, 2);
 }
 
+// CopyFileExW as Windows runs it and Wine doesn't: the routine is asked after each chunk, and a
+// cancel deletes what the copy wrote. The file named slowFile is long: a chunk a millisecond.
+std::wstring slowFile;
+BOOL WINAPI ChunkedCopy(LPCWSTR from, LPCWSTR to, LPPROGRESS_ROUTINE routine, LPVOID data, LPBOOL cancel,
+                        DWORD flags) {
+    if (!::CopyFileExW(from, to, nullptr, nullptr, cancel, flags)) return FALSE;
+    const std::wstring_view source(from);
+    const bool slow = source.size() >= slowFile.size() && source.substr(source.size() - slowFile.size()) == slowFile;
+    const LARGE_INTEGER n{};
+    for (int chunk = 0; chunk < (slow ? 10000 : 1); ++chunk) {
+        if (routine(n, n, n, n, 1, CALLBACK_CHUNK_FINISHED, nullptr, nullptr, data) == PROGRESS_CANCEL) {
+            ::DeleteFileW(to);
+            ::SetLastError(ERROR_REQUEST_ABORTED);
+            return FALSE;
+        }
+        if (slow) ::Sleep(1);
+    }
+    return TRUE;
+}
+
+TEST_F(RealTree, AStopInsideAFileItReplacesLeavesTheOldOneWholeAndSoonReturns) {
+    MakeSourceTree();
+    const std::vector<std::wstring> order = FileOrder();
+    for (const wchar_t* folder : {L"dst", L"dst\\A", L"dst\\A\\A1", L"dst\\B", L"dst\\H"}) MakeFolder(folder);
+    for (const std::wstring& file : order) MakeFile(L"dst\\" + file, "old", FILE_ATTRIBUTE_READONLY);
+    slowFile = order[1];
+    Win32FileSystem fs(ChunkedCopy);
+    RecordingProgress progress;
+    progress.onYield = [&](int) { progress.stop = progress.stop || !progress.values.empty(); };
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(CopyFolder(fs, progress, Path(L"src\\"), Path(L"dst\\"), 1), CopyOutcome::Stopped);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_EQ(Content(L"dst\\" + order[0]), Narrow(order[0].substr(order[0].rfind(L'\\') + 1)));
+    for (std::size_t i = 1; i < order.size(); ++i) EXPECT_EQ(Content(L"dst\\" + order[i]), "old") << Narrow(order[i]);
+    EXPECT_EQ(progress.finished, 1);
+}
+
 // What Windows calls between the chunks of one long file (Wine never does): a stop asked
 // there cancels the copy, and nothing the caller throws may unwind through the system.
 TEST(FileCopyProgress, CancelsOnceAStopIsAskedAndNeverLetsAnExceptionThrough) {
