@@ -8,7 +8,6 @@ namespace {
 constexpr std::wstring_view kMarks = L"$%&@_!#";
 constexpr std::size_t kDigits = 7;
 constexpr std::wstring_view kExtension = L".TMP";
-constexpr std::uint32_t kInTheWay = attr::kReadOnly | attr::kHidden | attr::kSystem;
 
 wchar_t UpperAscii(wchar_t c) { return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c; }
 
@@ -31,17 +30,25 @@ struct Standing {
 };
 
 // A name that finds another file through its short alias (REPO~QPI.DOC for "Report for
-// 2020.doc") must never replace that file. Its folder's listing shows long names only, so only a
-// file it didn't show is looked up, which costs a search of the folder.
+// 2020.doc") must never replace that file. Where the survey saw the folder's files, the rename
+// itself refuses such a name; elsewhere the name is looked up, which costs a search of the
+// folder.
 Standing Survey(FileSystem& fs, const FileToPlace& file) {
-    if (file.freshFolder) return {false, false, 0};
+    switch (file.seen) {
+        case Seen::Nothing:
+            return {false, false, 0};
+        case Seen::File:
+            return {false, true, 0};
+        case Seen::FileInTheWay:
+            return {false, true, kInTheWay};
+        case Seen::Unknown:
+            break;
+    }
     const auto attributes = fs.Attributes(file.to);
     if (!attributes) return {false, false, 0};
     if (*attributes & attr::kDirectory) return {true, true, *attributes};
-    if (!file.listedAsItself) {
-        const auto entry = fs.Lookup(file.to);
-        if (entry && fs.CompareNames(entry->name, file.name) != 0) return {true, true, *attributes};
-    }
+    const auto entry = fs.Lookup(file.to);
+    if (entry && fs.CompareNames(entry->name, file.name) != 0) return {true, true, *attributes};
     return {false, true, *attributes};
 }
 

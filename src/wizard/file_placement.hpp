@@ -34,14 +34,25 @@ private:
     std::vector<std::pair<std::uint32_t, std::wstring>> taken_;  // sorted, names upper-cased
 };
 
+// Windows replaces no file of these attributes: read-only ever, hidden or system unless the new
+// file has them too.
+inline constexpr std::uint32_t kInTheWay = attr::kReadOnly | attr::kHidden | attr::kSystem;
+
+// What the destination's survey saw under a file's final name.
+enum class Seen : std::uint8_t {
+    Nothing,       // its folder's listing showed no file of that name, or the copy made the folder
+    File,          // a file of that name
+    FileInTheWay,  // the same, read-only, hidden or system: Windows renames over none of them
+    Unknown,       // its folder couldn't be listed
+};
+
 struct FileToPlace {
     std::wstring from;       // the source file
     std::wstring to;         // its final name
     std::wstring temporary;  // beside `to`, in the same folder
     std::wstring_view name;  // the final name's last component
-    bool freshFolder;        // the copy made its folder, so nothing was there before
-    bool listedAsItself;     // the destination's survey saw a file under exactly this name
-    bool fromDisc;           // its read-only mark is the disc's, not the product's
+    Seen seen;
+    bool fromDisc;  // its read-only mark is the disc's, not the product's
 };
 
 // Copies one file into place. Copied once it stands under its final name; Stopped or Failed

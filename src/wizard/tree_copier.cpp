@@ -79,15 +79,20 @@ private:
     CopyOutcome outcome_ = CopyOutcome::Copied;
 };
 
-// The files of a destination folder, with their sizes, and the temporaries among them.
+// The files of a destination folder, and the temporaries among them.
 class PresentFiles final : public FolderVisitor {
 public:
+    struct File {
+        std::wstring name;
+        std::uint64_t size;
+        std::uint32_t attributes;
+    };
     void Entry(std::wstring_view name, std::uint32_t attributes, std::uint64_t size) override {
         if (attributes & attr::kDirectory) return;
-        files.emplace_back(std::wstring(name), size);
+        files.push_back({std::wstring(name), size, attributes});
         if (TemporaryNames::HasTheShape(name)) temporaries.emplace_back(name);
     }
-    std::vector<std::pair<std::wstring, std::uint64_t>> files;
+    std::vector<File> files;
     std::vector<std::wstring> temporaries;
 };
 
@@ -186,12 +191,12 @@ std::optional<std::wstring> NearestExistingFolder(FileSystem& fs, std::wstring f
 }
 
 // Which folders of the tree the destination already holds (exists[p], p numbered as parents
-// are, 0 the destination itself), which files of the tree their listings show under their own
-// long names (listed[f]), and what the files the copy will replace take now. The temporaries
-// a killed copy left there go: they are no one's files, and their names are the copy's own.
+// are, 0 the destination itself), what stands under each file's name (seen[f]), and what the
+// files the copy will replace take now. The temporaries a killed copy left there go: they are
+// no one's files, and their names are the copy's own.
 CopyOutcome SurveyDestination(FileSystem& fs, const FolderTree& tree, const TemporaryNames& temporaries,
                               const std::wstring& destination, bool destinationExists, std::vector<bool>& exists,
-                              std::vector<bool>& listed, SpaceNeed* need, Pacer& pacer) {
+                              std::vector<Seen>& seen, SpaceNeed* need, Pacer& pacer) {
     exists.assign(tree.FolderCount() + 1, false);
     exists[0] = destinationExists;
     std::wstring path;
@@ -203,11 +208,11 @@ CopyOutcome SurveyDestination(FileSystem& fs, const FolderTree& tree, const Temp
         tree.AppendFolderPath(i, path);
         exists[i + 1] = FolderExist(fs, path);
     }
-    listed.assign(tree.FileCount(), false);
+    seen.assign(tree.FileCount(), Seen::Nothing);
     if (need)
         for (const bool present : exists)
             if (!present) need->MakeFolder();
-    auto before = [&](const auto& a, std::wstring_view b) { return fs.CompareNames(a.first, b) < 0; };
+    auto before = [&](const PresentFiles::File& a, std::wstring_view b) { return fs.CompareNames(a.name, b) < 0; };
     for (std::uint32_t p = 0; p < exists.size(); ++p) {
         if (!exists[p]) continue;
         if (!pacer.Step(kFolderWork)) return CopyOutcome::Stopped;
@@ -215,18 +220,21 @@ CopyOutcome SurveyDestination(FileSystem& fs, const FolderTree& tree, const Temp
         PresentFiles present;
         // A folder that can't be listed frees nothing as far as the count goes; its files are
         // looked up one by one.
-        if (!fs.ListFolder(path, present)) continue;
+        if (!fs.ListFolder(path, present)) {
+            std::fill(seen.begin() + tree.filesFrom[p], seen.begin() + tree.filesTo[p], Seen::Unknown);
+            continue;
+        }
         for (const std::wstring& name : present.temporaries)
             if (!temporaries.IsTreeName(p, name)) fs.Remove(path + name);
         auto& files = present.files;
         std::sort(files.begin(), files.end(),
-                  [&](const auto& a, const auto& b) { return fs.CompareNames(a.first, b.first) < 0; });
+                  [&](const auto& a, const auto& b) { return fs.CompareNames(a.name, b.name) < 0; });
         for (std::uint32_t f = tree.filesFrom[p]; f < tree.filesTo[p]; ++f) {
             const std::wstring_view name = tree.fileNames[f];
             const auto at = std::lower_bound(files.begin(), files.end(), name, before);
-            if (at == files.end() || fs.CompareNames(at->first, name) != 0) continue;
-            listed[f] = true;
-            if (need) need->Replace(at->second);
+            if (at == files.end() || fs.CompareNames(at->name, name) != 0) continue;
+            seen[f] = (at->attributes & kInTheWay) ? Seen::FileInTheWay : Seen::File;
+            if (need) need->Replace(at->size);
         }
     }
     return CopyOutcome::Copied;
@@ -275,7 +283,7 @@ CopyOutcome CopyTree(FileSystem& fs, CopyProgress& progress, const std::wstring&
     // Each phase gives the window its turn every so much work of its own.
     FolderTree tree;
     std::vector<bool> exists;
-    std::vector<bool> listed;
+    std::vector<Seen> seen;
     {
         Pacer pacer(&progress);
         if (const CopyOutcome step = ListTree(fs, source, tree, pacer, counted); step != CopyOutcome::Copied)
@@ -286,7 +294,7 @@ CopyOutcome CopyTree(FileSystem& fs, CopyProgress& progress, const std::wstring&
     {
         Pacer pacer(&progress);
         const CopyOutcome step = SurveyDestination(fs, tree, temporaries, destination, existing == destination,
-                                                   exists, listed, counted, pacer);
+                                                   exists, seen, counted, pacer);
         if (step != CopyOutcome::Copied) return step;
     }
     if (need && !need->FitsIn(space->freeBytes)) return CopyOutcome::Failed;
@@ -305,7 +313,7 @@ CopyOutcome CopyTree(FileSystem& fs, CopyProgress& progress, const std::wstring&
         const std::uint32_t folder = tree.fileParents[index];
         const std::wstring temporary = temporaries.For(tree, index);
         if (temporary.empty()) return CopyOutcome::Failed;
-        FileToPlace file{{}, {}, {}, tree.fileNames[index], !exists[folder], listed[index], fromDisc};
+        FileToPlace file{{}, {}, {}, tree.fileNames[index], seen[index], fromDisc};
         FolderPrefix(tree, folder, source, file.from);
         FolderPrefix(tree, folder, destination, file.to);
         file.temporary = file.to + temporary;
