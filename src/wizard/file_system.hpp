@@ -74,6 +74,10 @@ public:
     virtual std::optional<VolumeSpace> Space(const std::wstring& folder) = 0;
     // Whether the path lies on a CD or DVD drive, whose file systems mark every file read-only.
     virtual bool OnDisc(const std::wstring& path) = 0;
+    // Whether the volume that holds the path serves one place at a time, so that two files read
+    // at once make it seek between them at every chunk: an optical drive, a spinning disk.
+    // False where it can't be told.
+    virtual bool IncursSeekPenalty(const std::wstring& path) = 0;
     // With replace, an existing file is replaced; without, a taken name fails the copy. A file
     // being replaced may be cut short as soon as the copy starts. Stopped when pacing said stop
     // inside the file. Whatever the outcome, a copy that didn't end Copied may leave part of

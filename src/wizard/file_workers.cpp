@@ -6,15 +6,21 @@
 namespace setup {
 namespace {
 
-// Throughput is judged over at least this long and this many files. All the workers are kept
-// when they copy this much faster than a few did at their best, in two samples running, or
-// twice as fast in one; otherwise a few copy on and all are tried again a while later, since
-// what a disk or a scanner allows changes. The first trial follows the first judged sample.
+// Throughput is judged over at least this long and this many files; the sample after a change
+// mixes two counts and is not judged. Each count is tried in turn, the best kept, and all tried
+// again a while later, since what a disk or a scanner allows changes: after a second, then
+// twice as long each time, up to eight. More copies are kept only where they copy clearly more:
+// each one more costs the processor and the disk something.
 constexpr std::chrono::milliseconds kSample{50};
 constexpr std::size_t kSampleFiles = 16;
-constexpr double kWorthIt = 1.5;
-constexpr double kClearlyWorthIt = 2.0;
-constexpr std::chrono::milliseconds kTrialEvery{1000};
+constexpr double kClearlyMore = 1.1;
+constexpr std::chrono::milliseconds kFirstKeep{1000};
+constexpr std::chrono::milliseconds kLongestKeep{8000};
+// When none of the files in flight has ended for four times as long as a file has taken here,
+// and at least this long, they are held up (long files, a stalled share): one more worker is let
+// copy.
+constexpr std::chrono::milliseconds kHeldUp{200};
+constexpr int kHeldUpFiles = 4;
 
 }  // namespace
 
@@ -31,23 +37,30 @@ private:
     FileWorkers& workers_;
 };
 
-FileWorkers::FileWorkers(std::size_t count, int workers, Job job, Start start) : count_(count), job_(std::move(job)) {
+FileWorkers::FileWorkers(std::size_t count, int workers, Job job, Start start)
+    : count_(count), job_(std::move(job)), begun_(Clock::now()), keepFor_(kFirstKeep) {
     std::size_t wanted = workers < 1 ? 1 : static_cast<std::size_t>(workers);
     if (wanted > count) wanted = count;
     threads_.reserve(wanted);
+    // One, two and all of them, as many of these as there are.
+    for (const std::size_t level : {std::size_t{1}, std::size_t{2}, wanted})
+        if (level <= wanted && (levelCount_ == 0 || levels_[levelCount_ - 1] < level)) levels_[levelCount_++] = level;
+    // The first judgement comes after a settling sample at two, where two may copy.
+    trying_ = std::min<std::size_t>(1, levelCount_ - 1);
+    sampleStart_ = begun_;
+    lastDone_ = begun_.time_since_epoch().count();
     const std::lock_guard<std::mutex> hold(lock_);
-    sampleStart_ = Clock::now();
-    nextTrial_ = sampleStart_;
-    inFlight_ = std::min(kFewInFlight, wanted);
+    allowed_ = levels_[trying_];
     for (std::size_t i = 0; i < wanted; ++i) {
         // Whatever a start throws, the workers that did start must not meet a destroyed thread
         // object: they are the ones that copy. Nothing after this loop can throw.
         try {
-            threads_.push_back(start([this, i] { Work(i); }));
+            threads_.push_back(start([this] { Work(); }));
         } catch (...) {
             break;
         }
         ++running_;
+        ++started_;
     }
     if (threads_.empty() && count > 0) HaltLocked(CopyOutcome::Failed);
 }
@@ -64,48 +77,11 @@ void FileWorkers::HaltLocked(CopyOutcome why) {
     wake_.notify_all();
 }
 
-// Under the lock: the constructor may still be starting workers. False when nothing changes.
-bool FileWorkers::SetInFlight(std::size_t copies) {
+// Never more than were started: the levels were counted on all of them.
+void FileWorkers::Allow(std::size_t copies) {
     const std::lock_guard<std::mutex> hold(lock_);
-    const std::size_t allowed = std::min(copies, threads_.size());
-    if (allowed == inFlight_) return false;
-    inFlight_ = allowed;
+    allowed_ = std::max<std::size_t>(1, std::min(copies, started_.load()));
     wake_.notify_all();
-    return true;
-}
-
-// A few copies in flight keep a busy processor busy; more only get in each other's way there.
-// Where a file's cost is waiting, a scanner's look at it above all, more overlap their waits:
-// then all the workers copy. The sample after a change mixes both numbers and is not judged.
-void FileWorkers::Tune(Clock::time_point now) {
-    const std::size_t files = done_ - sampleDone_;
-    if (files < kSampleFiles || now - sampleStart_ < kSample) return;
-    const double rate = static_cast<double>(files) / std::chrono::duration<double>(now - sampleStart_).count();
-    sampleStart_ = now;
-    sampleDone_ = done_;
-    switch (phase_) {
-        case Phase::Settling:
-            phase_ = Phase::Few;
-            return;
-        case Phase::Few:
-            fewRate_ = std::max(fewRate_, rate);
-            if (now < nextTrial_ || !SetInFlight(kAllInFlight)) return;
-            phase_ = Phase::Trial;
-            return;
-        case Phase::Trial:
-        case Phase::TrialAgain:
-            if (rate < fewRate_ * kWorthIt) {
-                SetInFlight(kFewInFlight);
-                phase_ = Phase::Settling;
-                fewRate_ = 0;
-                nextTrial_ = now + kTrialEvery;
-            } else {
-                phase_ = phase_ == Phase::Trial && rate < fewRate_ * kClearlyWorthIt ? Phase::TrialAgain : Phase::All;
-            }
-            return;
-        case Phase::All:
-            return;
-    }
 }
 
 void FileWorkers::Halt(CopyOutcome why) {
@@ -113,35 +89,117 @@ void FileWorkers::Halt(CopyOutcome why) {
     if (running_ > 0) HaltLocked(why);
 }
 
-FileWorkers::Progress FileWorkers::Wait(std::chrono::milliseconds most) {
-    std::unique_lock<std::mutex> hold(lock_);
-    ended_.wait_for(hold, most, [this] { return running_ == 0; });
-    return {done_.load(), running_ == 0, outcome_};
+// Called by whichever thread holds judging_.
+void FileWorkers::Judge(Clock::time_point now) {
+    const std::size_t done = done_;
+    if (done - sampleDone_ < kSampleFiles || now - sampleStart_ < kSample) return;
+    const double rate =
+        static_cast<double>(done - sampleDone_) / std::chrono::duration<double>(now - sampleStart_).count();
+    sampleStart_ = now;
+    sampleDone_ = done;
+    switch (phase_) {
+        case Phase::Settling:
+            phase_ = Phase::Measuring;
+            return;
+        case Phase::Measuring: {
+            rates_[trying_] = rate;
+            // One, two, all: from the count tried first, on to those not tried yet.
+            const std::size_t next = trying_ + 1 < levelCount_ ? trying_ + 1 : 0;
+            if (rates_[next] == 0) {
+                trying_ = next;
+                Allow(levels_[trying_]);
+                phase_ = Phase::Settling;
+                return;
+            }
+            std::size_t best = 0;
+            for (std::size_t i = 1; i < levelCount_; ++i)
+                if (rates_[i] > rates_[best] * kClearlyMore) best = i;
+            trying_ = best;
+            Allow(levels_[best]);
+            phase_ = Phase::Keeping;
+            keepUntil_ = now + keepFor_;
+            keepFor_ = std::min<Clock::duration>(keepFor_ * 2, kLongestKeep);
+            return;
+        }
+        case Phase::Keeping:
+            if (now < keepUntil_) return;
+            // Tried again, each from scratch, starting with the one kept.
+            rates_ = {};
+            phase_ = Phase::Measuring;
+            return;
+    }
 }
 
-void FileWorkers::Work(std::size_t worker) noexcept {
-    Pacing pacing(*this);
-    while (!halt_) {
-        if (worker >= inFlight_) {
-            std::unique_lock<std::mutex> hold(lock_);
-            wake_.wait(hold, [&] { return halt_ || worker < inFlight_ || next_ >= count_; });
-            if (next_ >= count_) break;
+void FileWorkers::Watch(Clock::time_point now) {
+    if (judging_.test_and_set(std::memory_order_acquire)) return;
+    const Clock::time_point last{Clock::duration(lastDone_.load())};
+    const std::size_t allowed = allowed_;
+    const std::size_t done = done_;
+    Clock::duration heldUp = kHeldUp;
+    if (done > 0)
+        heldUp = std::max(heldUp, (last - begun_) * static_cast<Clock::rep>(kHeldUpFiles * allowed) /
+                                      static_cast<Clock::rep>(done));
+    if (now - last >= heldUp && active_ >= allowed && allowed < started_) {
+        Allow(allowed + 1);
+        lastDone_ = now.time_since_epoch().count();
+        // What was measured before says nothing of now: from scratch, after a settling sample.
+        rates_ = {};
+        phase_ = Phase::Settling;
+        sampleStart_ = now;
+        sampleDone_ = done_;
+    }
+    judging_.clear(std::memory_order_release);
+}
+
+FileWorkers::Progress FileWorkers::Wait(std::chrono::milliseconds most) {
+    {
+        std::unique_lock<std::mutex> hold(lock_);
+        if (ended_.wait_for(hold, most, [this] { return running_ == 0; })) return {done_.load(), true, outcome_};
+    }
+    if (levelCount_ > 1) Watch(Clock::now());
+    return {done_.load(), false, outcome_};
+}
+
+// A place among those let copy; false once there is nothing more to copy.
+bool FileWorkers::TakeSlot() {
+    for (;;) {
+        if (halt_ || next_ >= count_) return false;
+        std::size_t active = active_;
+        if (active < allowed_) {
+            if (active_.compare_exchange_weak(active, active + 1)) return true;
             continue;
         }
+        std::unique_lock<std::mutex> hold(lock_);
+        wake_.wait(hold, [&] { return halt_ || active_ < allowed_ || next_ >= count_; });
+    }
+}
+
+void FileWorkers::Work() noexcept {
+    Pacing pacing(*this);
+    while (TakeSlot()) {
         const std::size_t index = next_++;
-        if (index >= count_) break;
+        if (index >= count_) {
+            --active_;
+            break;
+        }
         CopyOutcome outcome = CopyOutcome::Failed;
         try {
             outcome = job_(index, pacing);
         } catch (...) {
             // Nothing crosses to the window's thread but the file's outcome.
         }
-        if (outcome == CopyOutcome::Copied) {
-            ++done_;
-            if (worker == 0) Tune(Clock::now());
-        } else {
+        --active_;
+        if (outcome != CopyOutcome::Copied) {
             const std::lock_guard<std::mutex> hold(lock_);
             HaltLocked(outcome);
+            break;
+        }
+        ++done_;
+        const Clock::time_point now = Clock::now();
+        lastDone_ = now.time_since_epoch().count();
+        if (levelCount_ > 1 && !judging_.test_and_set(std::memory_order_acquire)) {
+            Judge(now);
+            judging_.clear(std::memory_order_release);
         }
     }
     const std::lock_guard<std::mutex> hold(lock_);

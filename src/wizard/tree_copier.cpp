@@ -273,6 +273,9 @@ private:
 
 CopyOutcome CopyTree(FileSystem& fs, CopyProgress& progress, const std::wstring& source,
                      const std::wstring& destination, int workers, FilesInFlight* inFlight, int& copied) {
+    // A disc or a spinning disk read two files at once seeks between them at every chunk:
+    // one after the other there, as Explorer copies from such media.
+    if (fs.IncursSeekPenalty(source)) workers = 1;
     // The space is asked of the volume the destination will be made on, before anything is.
     const auto existing = NearestExistingFolder(fs, destination);
     const auto space = existing ? fs.Space(*existing) : std::nullopt;

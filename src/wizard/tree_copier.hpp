@@ -52,7 +52,8 @@ bool FindFiles(FileSystem& fs, std::wstring_view root, FolderTree& tree);
 bool FolderExist(FileSystem& fs, const std::wstring& name);
 
 // At most how many files are copied at once, as the platform's own bulk copier does: a
-// scanner's wait on one file then overlaps the others'. Two are, until more are seen to pay.
+// scanner's wait on one file then overlaps the others'. One, two or all of them copy, whichever
+// is seen to copy the most; one only from a volume that seeks.
 inline constexpr int kCopyWorkers = 8;
 
 // Copies the tree below source into destination (created one level deep when missing),
@@ -60,7 +61,8 @@ inline constexpr int kCopyWorkers = 8;
 // system's Root() first. Fails before creating anything when the tree holds two names the
 // file system takes for one, or when the destination's volume hasn't the space. Files from
 // a disc lose the read-only mark every disc gives them. The files are copied by up to workers
-// threads, taken in list order; the calling thread waits for them, yielding to its window.
+// threads, by one only where the source's volume seeks, taken in list order; the calling
+// thread waits for them, yielding to its window.
 // At the first failure no file is taken any more, and those in flight finish or are cancelled;
 // nothing is undone. Stopped when the window asked it to stop: no file is taken any more and
 // those in flight are cancelled. Each file is written beside its final name and put in place

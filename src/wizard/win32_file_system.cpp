@@ -1,5 +1,7 @@
 #include "wizard/win32_file_system.hpp"
 
+#include <winioctl.h>
+
 #include <string_view>
 
 #include "platform/unique_handle.hpp"
@@ -139,6 +141,32 @@ std::optional<VolumeSpace> Win32FileSystem::Space(const std::wstring& folder) {
 bool Win32FileSystem::OnDisc(const std::wstring& path) {
     const auto root = VolumeRoot(path);
     return root && ::GetDriveTypeW(root->c_str()) == DRIVE_CDROM;
+}
+
+bool Win32FileSystem::IncursSeekPenalty(const std::wstring& path) {
+    const auto root = VolumeRoot(path);
+    if (!root) return false;
+    const UINT kind = ::GetDriveTypeW(root->c_str());
+    if (kind == DRIVE_CDROM) return true;
+    if (kind != DRIVE_FIXED && kind != DRIVE_REMOVABLE) return false;
+    // The volume's device, opened without access rights: the storage query needs none.
+    wchar_t volume[MAX_PATH];
+    if (!::GetVolumeNameForVolumeMountPointW(root->c_str(), volume, MAX_PATH)) return false;
+    std::wstring device = volume;
+    if (!device.empty() && device.back() == L'\\') device.pop_back();
+    const UniqueFile handle(::CreateFileW(device.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+    if (!handle) return false;
+    STORAGE_PROPERTY_QUERY query{};
+    query.PropertyId = StorageDeviceSeekPenaltyProperty;
+    query.QueryType = PropertyStandardQuery;
+    DEVICE_SEEK_PENALTY_DESCRIPTOR answer{};
+    DWORD returned = 0;
+    if (!deviceControl_(handle.get(), IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query, &answer, sizeof answer,
+                        &returned, nullptr) ||
+        returned < sizeof answer)
+        return false;
+    return answer.IncursSeekPenalty != FALSE;
 }
 
 bool Win32FileSystem::CreateFolder(const std::wstring& path) {

@@ -45,7 +45,11 @@ public:
     // The platform's file copy, CopyFileExW's signature; a test gives one that fails as
     // Windows can and Wine doesn't.
     using CopyFileFunction = BOOL(WINAPI*)(LPCWSTR, LPCWSTR, LPPROGRESS_ROUTINE, LPVOID, LPBOOL, DWORD);
-    explicit Win32FileSystem(CopyFileFunction copyFile = ::CopyFileExW) : copyFile_(copyFile) {}
+    // DeviceIoControl's signature, which asks a disk whether it seeks; Wine's disks never say.
+    using DeviceControlFunction = BOOL(WINAPI*)(HANDLE, DWORD, LPVOID, DWORD, LPVOID, DWORD, LPDWORD, LPOVERLAPPED);
+    explicit Win32FileSystem(CopyFileFunction copyFile = ::CopyFileExW,
+                             DeviceControlFunction deviceControl = ::DeviceIoControl)
+        : copyFile_(copyFile), deviceControl_(deviceControl) {}
 
     // Literal roots: every name of the tree arrives as it is on the medium.
     std::wstring Root(const std::wstring& folder) override { return LiteralFolderPath(folder); }
@@ -58,6 +62,7 @@ public:
     int CompareNames(std::wstring_view a, std::wstring_view b) override;
     std::optional<VolumeSpace> Space(const std::wstring& folder) override;
     bool OnDisc(const std::wstring& path) override;
+    bool IncursSeekPenalty(const std::wstring& path) override;
     CopyOutcome Copy(const std::wstring& from, const std::wstring& to, bool replace, CopyPacing& pacing) override;
     CopyOutcome Rename(const std::wstring& from, const std::wstring& to, bool replace, CopyPacing& pacing) override;
     bool Remove(const std::wstring& path) override;
@@ -68,6 +73,7 @@ private:
     bool ClaimLeftover(const std::wstring& target);
 
     CopyFileFunction copyFile_;
+    DeviceControlFunction deviceControl_;
 };
 
 }  // namespace setup

@@ -228,6 +228,11 @@ bool MemoryFileSystem::OnDisc(const std::wstring& path) {
     return disc_ && Key(path).compare(0, disc_->size(), *disc_) == 0;
 }
 
+bool MemoryFileSystem::IncursSeekPenalty(const std::wstring& path) {
+    const Lock hold(mutex_);
+    return seeking_ && Key(path).compare(0, seeking_->size(), *seeking_) == 0;
+}
+
 bool MemoryFileSystem::CreateFolder(const std::wstring& path) {
     const Lock hold(mutex_);
     calls_.emplace_back(Op::CreateFolder, path);

@@ -38,6 +38,8 @@ public:
     void SetSpace(std::optional<VolumeSpace> space) { space_ = space; }
     // Paths under this prefix lie on a disc.
     void SetDisc(const std::wstring& prefix) { disc_ = Key(prefix); }
+    // Paths under this prefix lie on a volume that seeks between files.
+    void SetSeeking(const std::wstring& prefix) { seeking_ = Key(prefix); }
 
     bool IsFolder(const std::wstring& path) const;
     bool IsFile(const std::wstring& path) const;
@@ -68,6 +70,7 @@ public:
     int CompareNames(std::wstring_view a, std::wstring_view b) override;
     std::optional<VolumeSpace> Space(const std::wstring& folder) override;
     bool OnDisc(const std::wstring& path) override;
+    bool IncursSeekPenalty(const std::wstring& path) override;
     CopyOutcome Copy(const std::wstring& from, const std::wstring& to, bool replace, CopyPacing& pacing) override;
     CopyOutcome Rename(const std::wstring& from, const std::wstring& to, bool replace, CopyPacing& pacing) override;
     bool Remove(const std::wstring& path) override;
@@ -103,6 +106,7 @@ private:
     std::size_t chunkSize_ = 0;
     std::optional<VolumeSpace> space_;
     std::optional<std::wstring> disc_;
+    std::optional<std::wstring> seeking_;
 };
 
 // For a copy hook: waits until the copier asks the file to end; a test failure, and false, when

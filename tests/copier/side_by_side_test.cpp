@@ -152,6 +152,63 @@ TEST(SideBySide, WorkersThatCannotStartAreDoneWithout) {
     }
 }
 
+// How many files are in a copy hook at once, and the most there were.
+struct InFlight {
+    std::atomic<int> now = 0;
+    std::atomic<int> most = 0;
+    void Enter() {
+        const int n = ++now;
+        for (int m = most; n > m && !most.compare_exchange_weak(m, n);) {
+        }
+    }
+    void Leave() { --now; }
+};
+
+// A disc, a spinning disk: read one file after the other, however many workers there are.
+TEST(SideBySide, ASourceThatSeeksNeverHasTwoFilesInFlight) {
+    MemoryFileSystem fs;
+    for (int i = 0; i < 200; ++i) fs.AddFile(kSource + L"s" + std::to_wstring(i), "s");
+    fs.SetSeeking(L"C:\\src");
+    InFlight inFlight;
+    fs.SetCopyHook([&](const std::wstring&, CopyPacing& pacing) -> std::optional<CopyOutcome> {
+        inFlight.Enter();
+        const bool going = pacing.Pause(std::chrono::milliseconds(1));
+        inFlight.Leave();
+        return going ? std::nullopt : std::optional(CopyOutcome::Stopped);
+    });
+    RecordingProgress progress;
+    EXPECT_EQ(CopyFolder(fs, progress, kSource, kDestination, 8), CopyOutcome::Copied);
+    EXPECT_EQ(inFlight.most, 1);
+    EXPECT_EQ(progress.finished, 200);
+}
+
+// While one worker holds a long file, the others judge how many copy as they go, and let more
+// of them copy where that pays (short files that wait, as under a scanner).
+TEST(SideBySide, ALongFileDoesNotKeepTheOthersFromBeingLetCopy) {
+    MemoryFileSystem fs;
+    for (int i = 0; i < 600; ++i) fs.AddFile(kSource + L"f" + std::to_wstring(i), "f");
+    InFlight inFlight;
+    std::atomic<int> shortOnes = 0;
+    int mostWhileLong = 0;
+    fs.SetCopyHook([&](const std::wstring& from, CopyPacing& pacing) -> std::optional<CopyOutcome> {
+        inFlight.Enter();
+        if (from == kSource + L"f0") {
+            for (const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+                 shortOnes < 300 && std::chrono::steady_clock::now() < end;)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            mostWhileLong = inFlight.most;
+        } else {
+            pacing.Pause(std::chrono::milliseconds(2));
+            ++shortOnes;
+        }
+        inFlight.Leave();
+        return std::nullopt;
+    });
+    RecordingProgress progress;
+    EXPECT_EQ(CopyFolder(fs, progress, kSource, kDestination, 8), CopyOutcome::Copied);
+    EXPECT_GE(mostWhileLong, 3);
+}
+
 // The wait before another try of a held file is its worker's: the window isn't touched from
 // there, goes on meanwhile, and a stop ends the wait.
 TEST(SideBySide, ARetryWaitsInItsWorkerAndAStopEndsTheWait) {

@@ -51,6 +51,7 @@ public:
     int CompareNames(std::wstring_view a, std::wstring_view b) override { return fs_.CompareNames(a, b); }
     std::optional<VolumeSpace> Space(const std::wstring& folder) override { return fs_.Space(folder); }
     bool OnDisc(const std::wstring& path) override { return fs_.OnDisc(path); }
+    bool IncursSeekPenalty(const std::wstring& path) override { return fs_.IncursSeekPenalty(path); }
     CopyOutcome Copy(const std::wstring& from, const std::wstring& to, bool replace, CopyPacing& pacing) override {
         return fs_.Copy(from, to, replace, pacing);
     }
