@@ -120,6 +120,7 @@ TEST_F(DiscVolume, FilesCopiedFromItAreWritableAndKeepTheirOtherAttributes) {
     ASSERT_TRUE(WriteFile(backing_ + L"\\zrv\\plain.txt", 10, FILE_ATTRIBUTE_READONLY));
     ASSERT_TRUE(WriteFile(backing_ + L"\\zrv\\hidden.txt", 10, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
     Win32FileSystem fs;
+    EXPECT_TRUE(fs.IncursSeekPenalty(LiteralFolderPath(drive_ + L"\\zrv\\")));
     EXPECT_TRUE(fs.OnDisc(drive_ + L"\\zrv\\"));
     EXPECT_TRUE(fs.OnDisc(LiteralFolderPath(drive_ + L"\\zrv\\")));
     EXPECT_FALSE(fs.OnDisc(target_));

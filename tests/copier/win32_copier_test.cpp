@@ -1,5 +1,6 @@
 // The copier on real folders under Wine, through the Win32 file system.
 #include <windows.h>
+#include <winioctl.h>
 
 #include <gtest/gtest.h>
 
@@ -366,6 +367,35 @@ TEST(FileCopyProgress, CancelsOnceAStopIsAskedAndNeverLetsAnExceptionThrough) {
     EXPECT_FALSE(thrown.stopAsked) << "a failure is no stop";
     EXPECT_EQ(FileCopyProgress(n, n, n, n, 1, CALLBACK_CHUNK_FINISHED, nullptr, nullptr, nullptr),
               static_cast<DWORD>(PROGRESS_CONTINUE));
+}
+
+// What a disk's device answers of seeking, which Wine's never do: 1 it seeks, 0 it doesn't,
+// -1 it can't tell.
+int deviceSeeks = -1;
+BOOL WINAPI AnsweringDevice(HANDLE device, DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize,
+                            LPDWORD returned, LPOVERLAPPED) {
+    const auto* query = static_cast<const STORAGE_PROPERTY_QUERY*>(in);
+    if (deviceSeeks < 0 || !device || code != IOCTL_STORAGE_QUERY_PROPERTY || inSize < sizeof *query ||
+        query->PropertyId != StorageDeviceSeekPenaltyProperty || query->QueryType != PropertyStandardQuery ||
+        outSize < sizeof(DEVICE_SEEK_PENALTY_DESCRIPTOR)) {
+        ::SetLastError(ERROR_INVALID_FUNCTION);
+        return FALSE;
+    }
+    auto* answer = static_cast<DEVICE_SEEK_PENALTY_DESCRIPTOR*>(out);
+    answer->Version = answer->Size = sizeof *answer;
+    answer->IncursSeekPenalty = deviceSeeks == 1;
+    *returned = sizeof *answer;
+    return TRUE;
+}
+
+// The volume's device is asked, without access rights; a disk that can't say doesn't seek.
+TEST_F(RealTree, ADiskSeeksWhenItsDeviceSaysSo) {
+    for (const int answer : {1, 0, -1}) {
+        deviceSeeks = answer;
+        Win32FileSystem fs(::CopyFileExW, AnsweringDevice);
+        EXPECT_EQ(fs.IncursSeekPenalty(LiteralFolderPath(root_)), answer == 1) << answer;
+    }
+    EXPECT_FALSE(Win32FileSystem().IncursSeekPenalty(root_));
 }
 
 // As the disk compares names: every letter by the system's upper-case table, nothing more.

@@ -5,7 +5,10 @@
 //   copier_bench filtered SRC DST [WORKERS]  the copier, each file's copy 2 ms longer, as a
 //                                 scanner on the file system makes it
 //   copier_bench serial SRC DST   the same file system, one file after another, no window
-//   copier_bench bare SRC DST     CreateDirectoryW and CopyFileW over the copier's lists, no window
+//   copier_bench seeking SRC DST  the copier over a medium that seeks between files
+//   copier_bench seekserial SRC DST  that medium, one file after another, no window
+//   copier_bench bare SRC DST     CreateDirectoryW, then CopyFileW beside each file and MoveFileExW
+//                                 over it, over the copier's lists, no window
 //   copier_bench xcopy SRC DST    xcopy /E /H /Y /I, its output to NUL
 //   copier_bench list SRC         the copier's listing alone: entries, time and memory
 #include <windows.h>
@@ -14,12 +17,16 @@
 #include <psapi.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <cstdint>
 #include <cstdio>
+#include <mutex>
 #include <string>
 #include <string_view>
 
 #include "platform/unique_handle.hpp"
 #include "ui/application.hpp"
+#include "wizard/file_placement.hpp"
 #include "wizard/progress_bar_sink.hpp"
 #include "wizard/tree_copier.hpp"
 #include "wizard/win32_file_system.hpp"
@@ -83,6 +90,49 @@ public:
     }
 };
 
+// A medium that serves one place at a time, as an optical drive or a spinning disk does: its
+// reads are served in turn, a chunk at a time, and a chunk of another file than the one read
+// last pays a seek first. Two files read at once pay at every chunk. It says it seeks.
+class SeekingFileSystem final : public ForwardingFileSystem {
+public:
+    static constexpr DWORD kSeekMilliseconds = 8;
+    static constexpr DWORD kChunkMilliseconds = 1;
+    static constexpr std::uint64_t kChunkBytes = 1 << 20;
+
+    bool IncursSeekPenalty(const std::wstring&) override { return true; }
+    CopyOutcome Copy(const std::wstring& from, const std::wstring& to, bool replace, CopyPacing& pacing) override {
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        if (!::GetFileAttributesExW(from.c_str(), GetFileExInfoStandard, &data)) return CopyOutcome::Failed;
+        const std::uint64_t size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        for (std::uint64_t read = 0; read == 0 || read < size; read += kChunkBytes) {
+            Read(from);
+            if (!pacing.KeepGoing()) return CopyOutcome::Stopped;
+        }
+        return ForwardingFileSystem::Copy(from, to, replace, pacing);
+    }
+
+private:
+    // In the order asked: a drive queues its requests.
+    void Read(const std::wstring& file) {
+        std::unique_lock<std::mutex> hold(lock_);
+        const std::uint64_t ticket = nextTicket_++;
+        served_.wait(hold, [&] { return serving_ == ticket; });
+        if (file != last_) {
+            ::Sleep(kSeekMilliseconds);
+            last_ = file;
+        }
+        ::Sleep(kChunkMilliseconds);
+        ++serving_;
+        served_.notify_all();
+    }
+
+    std::mutex lock_;
+    std::condition_variable served_;
+    std::uint64_t nextTicket_ = 0;
+    std::uint64_t serving_ = 0;
+    std::wstring last_;
+};
+
 int RunCopier(const std::wstring& source, const std::wstring& destination, FileSystem& fs, int workers) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
     ::InitCommonControlsEx(&controls);
@@ -134,9 +184,20 @@ int RunBare(const std::wstring& sourceArg, const std::wstring& destinationArg) {
         const std::wstring folder = destination + tree.FolderPath(i);
         if (!::CreateDirectoryW(folder.c_str(), nullptr)) return 1;
     }
+    // Each file written beside its place, then put there, as the copier does.
+    const TemporaryNames temporaries(tree);
+    std::wstring folder;
     for (std::size_t i = 0; i < tree.FileCount(); ++i) {
+        folder = destination;
+        if (tree.fileParents[i] != 0) {
+            tree.AppendFolderPath(tree.fileParents[i] - 1, folder);
+            folder += L'\\';
+        }
+        const std::wstring temporary = folder + temporaries.For(tree, i);
         const std::wstring relative = tree.FilePath(i);
-        if (!::CopyFileW((source + relative).c_str(), (destination + relative).c_str(), FALSE)) return 1;
+        if (!::CopyFileW((source + relative).c_str(), temporary.c_str(), FALSE) ||
+            !::MoveFileExW(temporary.c_str(), (destination + relative).c_str(), 0))
+            return 1;
     }
     std::printf("seconds=%.3f files=%u\n", Seconds(start), static_cast<unsigned>(tree.FileCount()));
     return 0;
@@ -160,9 +221,18 @@ int RunSerial(const std::wstring& sourceArg, const std::wstring& destinationArg,
     if (!fs.CreateFolder(destination)) return 1;
     for (std::size_t i = 0; i < tree.FolderCount(); ++i)
         if (!fs.CreateFolder(destination + tree.FolderPath(i))) return 1;
+    const TemporaryNames temporaries(tree);
     for (std::size_t i = 0; i < tree.FileCount(); ++i) {
-        const std::wstring relative = tree.FilePath(i);
-        if (fs.Copy(source + relative, destination + relative, false, pacing) != CopyOutcome::Copied) return 1;
+        FileToPlace file{source, destination, destination, tree.fileNames[i], Seen::Nothing, false};
+        if (tree.fileParents[i] != 0) {
+            const std::wstring folder = tree.FolderPath(tree.fileParents[i] - 1) + L'\\';
+            file.from += folder;
+            file.to += folder;
+        }
+        file.temporary = file.to + temporaries.For(tree, i);
+        file.from += file.name;
+        file.to += file.name;
+        if (PlaceFile(fs, file, pacing) != CopyOutcome::Copied) return 1;
     }
     std::printf("seconds=%.3f files=%u\n", Seconds(start), static_cast<unsigned>(tree.FileCount()));
     return 0;
@@ -224,14 +294,17 @@ int wmain(int argc, wchar_t** argv) {
     setup::Win32FileSystem win32;
     setup::UncheckedFileSystem unchecked;
     setup::FilteredFileSystem filtered;
+    setup::SeekingFileSystem seeking;
     if (mode == L"copier" && (argc == 4 || argc == 5)) return setup::RunCopier(argv[2], argv[3], win32, workers);
     if (mode == L"unchecked" && argc == 4) return setup::RunCopier(argv[2], argv[3], unchecked, workers);
     if (mode == L"filtered" && (argc == 4 || argc == 5)) return setup::RunCopier(argv[2], argv[3], filtered, workers);
     if (mode == L"serial" && argc == 4) return setup::RunSerial(argv[2], argv[3], filtered);
+    if (mode == L"seeking" && argc == 4) return setup::RunCopier(argv[2], argv[3], seeking, workers);
+    if (mode == L"seekserial" && argc == 4) return setup::RunSerial(argv[2], argv[3], seeking);
     if (mode == L"bare" && argc == 4) return setup::RunBare(argv[2], argv[3]);
     if (mode == L"xcopy" && argc == 4) return setup::RunXcopy(argv[2], argv[3]);
     if (mode == L"list" && argc == 3) return setup::RunList(argv[2]);
-    std::fprintf(stderr, "usage: copier_bench copier|filtered SRC DST [WORKERS] | unchecked|serial|bare|xcopy SRC DST | "
-                         "list SRC\n");
+    std::fprintf(stderr, "usage: copier_bench copier|filtered SRC DST [WORKERS] | "
+                         "unchecked|serial|seeking|seekserial|bare|xcopy SRC DST | list SRC\n");
     return 2;
 }

@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Writes the benchmark's source trees under OUT (natively: far faster than under Wine).
 
-small: 20,000 files of 0.5-8 KiB in 2,000 folders; few: 2,000 such files in 200 folders, for
-the rounds with a simulated filter; large: twenty 256 MiB files, a copy of a second or more;
-many: 200,000 entries (10,000 folders, 190,000 empty files) for the listing's memory.
+small: 20,000 files of 0.5-8 KiB in 2,000 folders; few: 4,000 such files in 400 folders, for
+the rounds with a simulated filter; seek: a hundred 4 MiB files, for the round over a medium
+that seeks; large: twenty 256 MiB files, a copy of a second or more; many: 200,000 entries
+(10,000 folders, 190,000 empty files) for the listing's memory.
 A tree that is already complete, as this script now makes it, is left as it is.
 """
 import os
@@ -54,8 +55,17 @@ def small(root):
 
 
 def few(root):
-    """2000 files of 0.5-8 KiB"""
-    small_files(root, 2000, 2000)
+    """4000 files of 0.5-8 KiB"""
+    small_files(root, 4000, 2000)
+
+
+def seek(root):
+    """100 files of 4 MiB"""
+    rng = random.Random(4)
+    block = rng.randbytes(4 << 20)
+    for i in range(100):
+        with open(os.path.join(root, f"seek_{i:03d}.bin"), "wb") as f:
+            f.write(bytes([i]) + block[1:])
 
 
 def large(root):
@@ -81,7 +91,7 @@ def many(root):
 
 def main():
     out = sys.argv[1]
-    for name, build in (("small", small), ("few", few), ("large", large), ("many", many)):
+    for name, build in (("small", small), ("few", few), ("seek", seek), ("large", large), ("many", many)):
         make(os.path.join(out, name), build)
 
 

@@ -20,6 +20,7 @@ results=$work/results.txt
 : >"$work/runs.txt"
 methods_small=(copier bare xcopy unchecked)
 methods_few=(filtered serial)
+methods_seek=(seeking seekserial)
 methods_large=(copier bare)
 for ((r = 0; r < rounds; r++)); do
   # Each round starts with another method, so none always runs first.
@@ -30,6 +31,10 @@ for ((r = 0; r < rounds; r++)); do
   for ((i = 0; i < ${#methods_few[@]}; i++)); do
     m=${methods_few[$(((r + i) % ${#methods_few[@]}))]}
     echo "$r few $m $(run "$m" few)" >>"$results"
+  done
+  for ((i = 0; i < ${#methods_seek[@]}; i++)); do
+    m=${methods_seek[$(((r + i) % ${#methods_seek[@]}))]}
+    echo "$r seek $m $(run "$m" seek)" >>"$results"
   done
   # The first large copy after the small ones pays for memory the RAM disk hadn't held yet, as
   # much as a third of its time: it is not counted. Then two of each.
