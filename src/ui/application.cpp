@@ -41,6 +41,14 @@ void PumpWaitingMessages() {
     }
 }
 
+void PumpMessages(std::chrono::milliseconds wait) {
+    PumpWaitingMessages();
+    if (wait.count() <= 0) return;
+    if (::MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(wait.count()), QS_ALLINPUT,
+                                      MWMO_INPUTAVAILABLE) == WAIT_OBJECT_0)
+        PumpWaitingMessages();
+}
+
 void ReportUnexpectedFailure() {
     ::MessageBoxW(nullptr, kBrokenMedium, kNoticeTitle, MB_OK | MB_TASKMODAL);
     ::ExitProcess(1);

@@ -152,9 +152,15 @@ void FileWorkers::Watch(Clock::time_point now) {
 }
 
 FileWorkers::Progress FileWorkers::Wait(std::chrono::milliseconds most) {
+    std::unique_lock<std::mutex> hold(lock_);
+    const bool finished = ended_.wait_for(hold, most, [this] { return running_ == 0; });
+    return {done_.load(), finished, outcome_};
+}
+
+FileWorkers::Progress FileWorkers::Look() {
     {
-        std::unique_lock<std::mutex> hold(lock_);
-        if (ended_.wait_for(hold, most, [this] { return running_ == 0; })) return {done_.load(), true, outcome_};
+        const std::lock_guard<std::mutex> hold(lock_);
+        if (running_ == 0) return {done_.load(), true, outcome_};
     }
     if (levelCount_ > 1) Watch(Clock::now());
     return {done_.load(), false, outcome_};

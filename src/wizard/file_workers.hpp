@@ -45,9 +45,11 @@ public:
         bool finished;        // every worker has ended: nothing more will change
         CopyOutcome outcome;  // once finished
     };
-    // Waits until every worker has ended, or at most this long. Meanwhile, if the files in
-    // flight have all been held up for a while, one more worker is let copy.
+    // Waits until every worker has ended, or at most this long.
     Progress Wait(std::chrono::milliseconds most);
+    // Where the copy stands now. If the files in flight have all been held up for a while, one
+    // more worker is let copy.
+    Progress Look();
 
 private:
     using Clock = std::chrono::steady_clock;

@@ -6,9 +6,9 @@
 
 namespace setup {
 
-ProgressBarSink::ProgressBarSink(ProgressBarControl& bar, ui::TaskbarProgress* taskbar, std::function<void()> yield,
+ProgressBarSink::ProgressBarSink(ProgressBarControl& bar, ui::TaskbarProgress* taskbar, Pump pump,
                                  const bool& stopFlag, DisplayRateThrottle::Clock clock)
-    : bar_(bar), taskbar_(taskbar), yield_(std::move(yield)), stopFlag_(stopFlag), clock_(clock), throttle_(clock) {}
+    : bar_(bar), taskbar_(taskbar), pump_(std::move(pump)), stopFlag_(stopFlag), clock_(clock), throttle_(clock) {}
 
 void ProgressBarSink::ShowOnTaskbar(int value) {
     if (taskbar_ && maximum_ > 0)
@@ -64,11 +64,19 @@ void ProgressBarSink::Finish(int copied) {
 }
 
 void ProgressBarSink::YieldToWindow() {
-    if (!yield_) return;
+    if (!pump_) return;
     const auto now = clock_ ? clock_() : std::chrono::steady_clock::now();
     if (lastPump_ && now - *lastPump_ < kPumpInterval) return;
-    yield_();
+    pump_(std::chrono::milliseconds(0));
     lastPump_ = now;
+}
+
+// Each look at the queue is a round trip to the Wine server: asleep until a message comes, the
+// window's thread costs the workers nothing.
+void ProgressBarSink::WaitWithWindow(std::chrono::milliseconds most) {
+    if (!pump_) return;
+    pump_(most);
+    lastPump_ = clock_ ? clock_() : std::chrono::steady_clock::now();
 }
 
 bool ProgressBarSink::StopRequested() const { return stopFlag_; }

@@ -40,15 +40,19 @@ public:
     // most this long more.
     static constexpr std::chrono::milliseconds kPumpInterval{4};
 
+    // Handles the window's messages waiting now, and those that come within the time given.
+    using Pump = std::function<void(std::chrono::milliseconds)>;
+
     // stopFlag is set by the window (its Cancel) while the copier yields. The taskbar may be
     // nullptr.
-    ProgressBarSink(ProgressBarControl& bar, ui::TaskbarProgress* taskbar, std::function<void()> yield,
-                    const bool& stopFlag, DisplayRateThrottle::Clock clock = {});
+    ProgressBarSink(ProgressBarControl& bar, ui::TaskbarProgress* taskbar, Pump pump, const bool& stopFlag,
+                    DisplayRateThrottle::Clock clock = {});
 
     void SetRange(int maximum) override;
     void SetValue(int copied) override;
     void Finish(int copied) override;
     void YieldToWindow() override;
+    void WaitWithWindow(std::chrono::milliseconds most) override;
     bool StopRequested() const override;
 
 private:
@@ -59,7 +63,7 @@ private:
 
     ProgressBarControl& bar_;
     ui::TaskbarProgress* taskbar_;
-    std::function<void()> yield_;
+    Pump pump_;
     const bool& stopFlag_;
     DisplayRateThrottle::Clock clock_;
     DisplayRateThrottle throttle_;

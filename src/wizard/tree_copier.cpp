@@ -28,9 +28,9 @@ bool Fits(std::size_t count) { return count < std::numeric_limits<std::uint32_t>
 constexpr std::size_t kFolderWork = 128;
 constexpr std::size_t kWorkPerYield = 1024;
 
-// While the workers copy, the window's thread looks at them this often, and answers its window
-// in between: a file that takes long holds no one but its worker.
-constexpr std::chrono::milliseconds kLookAtWorkers{4};
+// While the workers copy, the window's thread looks at them once a frame, and answers its
+// window as messages come in between: a file that takes long holds no one but its worker.
+constexpr std::chrono::milliseconds kLookAtWorkers{16};
 
 class Pacer {
 public:
@@ -328,9 +328,8 @@ CopyOutcome CopyTree(FileSystem& fs, CopyProgress& progress, const std::wstring&
     const LentCrew lent(inFlight, crew);
     std::size_t shown = 0;
     for (;;) {
-        progress.YieldToWindow();
         if (progress.StopRequested()) crew.Halt(CopyOutcome::Stopped);
-        const FileWorkers::Progress now = crew.Wait(kLookAtWorkers);
+        const FileWorkers::Progress now = crew.Look();
         // The bar moves, and the window gets its turn, once for each file copied.
         while (shown < now.done) {
             copied = static_cast<int>(++shown);
@@ -338,6 +337,7 @@ CopyOutcome CopyTree(FileSystem& fs, CopyProgress& progress, const std::wstring&
             progress.YieldToWindow();
         }
         if (now.finished) return now.outcome;
+        progress.WaitWithWindow(kLookAtWorkers);
     }
 }
 

@@ -19,10 +19,12 @@ public:
     virtual void SetRange(int maximum) = 0;  // minimum is always 0
     virtual void SetValue(int copied) = 0;   // called for each copied file (the sink throttles)
     virtual void Finish(int copied) = 0;     // on every return: the exact final value
-    // At least once per copied file, every few milliseconds while files are in flight, and
-    // every few folders listed or made. Only ever called on the copy's own thread, as is all
-    // of this class.
+    // At least once per copied file, and every few folders listed or made. Only ever called on
+    // the copy's own thread, as is all of this class.
     virtual void YieldToWindow() = 0;
+    // While files are in flight: answers the window as its messages come, and returns when
+    // some have been handled or after at most `most`.
+    virtual void WaitWithWindow(std::chrono::milliseconds most) = 0;
     virtual bool StopRequested() const = 0;
 };
 

@@ -104,7 +104,7 @@ void WizardWindow::Install() {
         const SessionHold hold(Handle(), Heading() + L"，请稍候。");
         Win32FileSystem files;
         ProgressBarWindow bar(Control(ids::kSetupPbSetup));
-        ProgressBarSink progress(bar, &Taskbar(), ui::PumpWaitingMessages, stopRequested_);
+        ProgressBarSink progress(bar, &Taskbar(), ui::PumpMessages, stopRequested_);
         return CarryOutInstallation(*plan, lines_, store, files, progress, &filesInFlight_);
     }();
     copying_ = false;

@@ -2,6 +2,7 @@
 // A progress sink that remembers everything the copier told it, and whether it was told so on
 // the thread that made it, as a window would need.
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <thread>
@@ -30,6 +31,11 @@ public:
         Called();
         ++yields;
         if (onYield) onYield(yields);
+    }
+    // As a window with nothing to answer: a moment's sleep.
+    void WaitWithWindow(std::chrono::milliseconds) override {
+        YieldToWindow();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     bool StopRequested() const override {
         Called();

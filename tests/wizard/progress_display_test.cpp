@@ -181,7 +181,7 @@ TEST_F(ProgressDisplay, MovesAtDisplayRateAndEndsExact) {
 TEST_F(ProgressDisplay, YieldsThroughItsFunctionAtMostOncePerIntervalAndReportsTheStopFlag) {
     ProgressBarWindow bar(bar_);
     int yields = 0;
-    ProgressBarSink sink(bar, nullptr, [&] { ++yields; }, stop_, clock_);
+    ProgressBarSink sink(bar, nullptr, [&](std::chrono::milliseconds) { ++yields; }, stop_, clock_);
     sink.YieldToWindow();
     EXPECT_EQ(yields, 1) << "the first yield is never held back";
     now_ += ProgressBarSink::kPumpInterval - 1ms;

@@ -159,7 +159,7 @@ int RunCopier(const std::wstring& source, const std::wstring& destination, FileS
 
     bool stop = false;
     ProgressBarWindow barWindow(bar);
-    ProgressBarSink progress(barWindow, nullptr, ui::PumpWaitingMessages, stop);
+    ProgressBarSink progress(barWindow, nullptr, ui::PumpMessages, stop);
     const auto start = Clock::now();
     const CopyOutcome outcome = CopyFolder(fs, progress, source, destination, workers);
     const double seconds = Seconds(start);
