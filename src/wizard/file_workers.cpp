@@ -17,9 +17,9 @@ constexpr double kClearlyMore = 1.1;
 constexpr std::chrono::milliseconds kFirstKeep{1000};
 constexpr std::chrono::milliseconds kLongestKeep{8000};
 // When none of the files in flight has ended for four times as long as a file has taken here,
-// and at least this long, they are held up (long files, a stalled share): one more worker is let
-// copy.
-constexpr std::chrono::milliseconds kHeldUp{200};
+// and at least this long, they are held up (long files, a stalled share): the next count up is
+// let copy.
+constexpr std::chrono::milliseconds kHeldUp{1000};
 constexpr int kHeldUpFiles = 4;
 
 }  // namespace
@@ -139,14 +139,14 @@ void FileWorkers::Watch(Clock::time_point now) {
     if (done > 0)
         heldUp = std::max(heldUp, (last - begun_) * static_cast<Clock::rep>(kHeldUpFiles * allowed) /
                                       static_cast<Clock::rep>(done));
-    if (now - last >= heldUp && active_ >= allowed && allowed < started_) {
-        Allow(allowed + 1);
+    if (now - last >= heldUp && active_ >= allowed && trying_ + 1 < levelCount_) {
+        Allow(levels_[++trying_]);
         lastDone_ = now.time_since_epoch().count();
         // What was measured before says nothing of now: from scratch, after a settling sample.
         rates_ = {};
         phase_ = Phase::Settling;
         sampleStart_ = now;
-        sampleDone_ = done_;
+        sampleDone_ = done;
     }
     judging_.clear(std::memory_order_release);
 }

@@ -47,8 +47,8 @@ public:
     };
     // Waits until every worker has ended, or at most this long.
     Progress Wait(std::chrono::milliseconds most);
-    // Where the copy stands now. If the files in flight have all been held up for a while, one
-    // more worker is let copy.
+    // Where the copy stands now. If the files in flight have all been held up for a while, more
+    // workers are let copy.
     Progress Look();
 
 private:

@@ -209,6 +209,29 @@ TEST(SideBySide, ALongFileDoesNotKeepTheOthersFromBeingLetCopy) {
     EXPECT_GE(mostWhileLong, 3);
 }
 
+// The files let copy all stalled, as on a share that stopped answering: after a while the others
+// are let copy all the same.
+TEST(SideBySide, StalledFilesDoNotKeepTheOthersFromCopying) {
+    MemoryFileSystem fs;
+    for (int i = 0; i < 100; ++i) fs.AddFile(kSource + L"f" + std::to_wstring(i), "f");
+    std::atomic<int> others = 0;
+    std::atomic<int> releasedByOthers = 0;
+    fs.SetCopyHook([&](const std::wstring& from, CopyPacing&) -> std::optional<CopyOutcome> {
+        if (Index(from) >= 2) {
+            ++others;
+            return std::nullopt;
+        }
+        for (const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+             others < 50 && std::chrono::steady_clock::now() < end;)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        releasedByOthers += others >= 50;
+        return std::nullopt;
+    });
+    RecordingProgress progress;
+    EXPECT_EQ(CopyFolder(fs, progress, kSource, kDestination, 8), CopyOutcome::Copied);
+    EXPECT_EQ(releasedByOthers, 2);
+}
+
 // The wait before another try of a held file is its worker's: the window isn't touched from
 // there, goes on meanwhile, and a stop ends the wait.
 TEST(SideBySide, ARetryWaitsInItsWorkerAndAStopEndsTheWait) {
