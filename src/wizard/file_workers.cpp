@@ -7,9 +7,9 @@ namespace setup {
 namespace {
 
 // Throughput is judged over at least this long and this many files; the sample after a change
-// mixes two counts and is not judged. Each count is tried in turn, the best kept, and all tried
-// again a while later, since what a disk or a scanner allows changes: after a second, then
-// twice as long each time, up to eight. More copies are kept only where they copy clearly more:
+// mixes two counts and is not judged. Two are tried first, then the counts beside the best so
+// far; the best is kept, and tried again with its neighbours a while later, since what a disk or
+// a scanner allows changes: after a second, then twice as long each time, up to eight. More copies are kept only where they copy clearly more:
 // each one more costs the processor and the disk something.
 constexpr std::chrono::milliseconds kSample{50};
 constexpr std::size_t kSampleFiles = 16;
@@ -89,6 +89,14 @@ void FileWorkers::Halt(CopyOutcome why) {
     if (running_ > 0) HaltLocked(why);
 }
 
+// Of the counts measured, the smallest unless a larger one copies clearly more.
+std::size_t FileWorkers::Best() const {
+    std::size_t best = levelCount_;
+    for (std::size_t i = 0; i < levelCount_; ++i)
+        if (rates_[i] > 0 && (best == levelCount_ || rates_[i] > rates_[best] * kClearlyMore)) best = i;
+    return best;
+}
+
 // Called by whichever thread holds judging_.
 void FileWorkers::Judge(Clock::time_point now) {
     const std::size_t done = done_;
@@ -103,17 +111,17 @@ void FileWorkers::Judge(Clock::time_point now) {
             return;
         case Phase::Measuring: {
             rates_[trying_] = rate;
-            // One, two, all: from the count tried first, on to those not tried yet.
-            const std::size_t next = trying_ + 1 < levelCount_ ? trying_ + 1 : 0;
-            if (rates_[next] == 0) {
-                trying_ = next;
-                Allow(levels_[trying_]);
-                phase_ = Phase::Settling;
-                return;
+            // From the best so far, its neighbours not tried yet, the larger count first: where
+            // all copy clearly more than two, one is not worth a sample, which costs the copy.
+            const std::size_t best = Best();
+            for (const std::size_t next : {best + 1, best - 1}) {
+                if (next < levelCount_ && rates_[next] == 0) {
+                    trying_ = next;
+                    Allow(levels_[trying_]);
+                    phase_ = Phase::Settling;
+                    return;
+                }
             }
-            std::size_t best = 0;
-            for (std::size_t i = 1; i < levelCount_; ++i)
-                if (rates_[i] > rates_[best] * kClearlyMore) best = i;
             trying_ = best;
             Allow(levels_[best]);
             phase_ = Phase::Keeping;
@@ -123,7 +131,7 @@ void FileWorkers::Judge(Clock::time_point now) {
         }
         case Phase::Keeping:
             if (now < keepUntil_) return;
-            // Tried again, each from scratch, starting with the one kept.
+            // Tried again from scratch, starting with the one kept.
             rates_ = {};
             phase_ = Phase::Measuring;
             return;

@@ -89,6 +89,7 @@ private:
     std::size_t sampleDone_ = 0;
     Clock::time_point keepUntil_;
     Clock::duration keepFor_;
+    std::size_t Best() const;
     void Judge(Clock::time_point now);
     void Watch(Clock::time_point now);
 

@@ -1,17 +1,23 @@
 #!/usr/bin/env bash
 # The timed part of tools/bench-copier.sh, under its display and in its Wine prefix:
-# run_rounds.sh ROOT BENCH_EXE WORK ROUNDS. Appends "round tree method seconds" lines to
-# WORK/results.txt, and each run's own line to WORK/runs.txt.
+# run_rounds.sh ROOT BENCH_EXE WORK ROUNDS. Appends "round tree method seconds steal" lines
+# to WORK/results.txt, and each run's own line to WORK/runs.txt. Steal is the share of the
+# processors, in percent, that the virtual machine's host took while the run ran (0 where the
+# kernel counts none).
 set -euo pipefail
 wine_run=$1/tools/wine-run.sh bench=$2 work=$3 rounds=$4
 winpath() { local p=$1; echo "Z:${p//\//\\}"; }
-run() {  # run METHOD TREE -> prints seconds
+ticks() { awk '/^cpu /{print $9 + 0, $2 + $3 + $4 + $5 + $6 + $7 + $8 + $9}' /proc/stat; }
+run() {  # run METHOD TREE -> prints seconds and steal percent
   rm -rf "$work/dst"
   sync
-  local out
+  local out steal0 total0 steal1 total1
+  read -r steal0 total0 < <(ticks)
   out=$("$wine_run" "$WINEPREFIX" "$bench" "$1" "$(winpath "$work/trees/$2")" "$(winpath "$work/dst")" | tr -d '\r')
-  echo "$2 $1 $out" | tee -a "$work/runs.txt" >&2
-  echo "$out" | sed -n 's/^seconds=\([0-9.]*\).*/\1/p'
+  read -r steal1 total1 < <(ticks)
+  local steal=$(((steal1 - steal0) * 100 / (total1 - total0 + 1)))
+  echo "$2 $1 $out steal=$steal%" | tee -a "$work/runs.txt" >&2
+  echo "$(echo "$out" | sed -n 's/^seconds=\([0-9.]*\).*/\1/p') $steal"
 }
 "$wine_run" "$WINEPREFIX" cmd /c exit 0 >/dev/null 2>&1 || true
 wineserver -p 2>/dev/null || true  # keep one server for all runs
