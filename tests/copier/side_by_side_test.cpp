@@ -173,16 +173,15 @@ TEST(SideBySide, ASourceThatSeeksNeverHasTwoFilesInFlight) {
     for (int i = 0; i < 200; ++i) fs.AddFile(kSource + L"s" + std::to_wstring(i), "s");
     fs.SetSeeking(L"C:\\src");
     InFlight inFlight;
-    fs.SetCopyHook([&](const std::wstring&, CopyPacing& pacing) -> std::optional<CopyOutcome> {
+    fs.SetCopyHook([&](const std::wstring&, CopyPacing&) -> std::optional<CopyOutcome> {
         inFlight.Enter();
-        const bool going = pacing.Pause(std::chrono::milliseconds(1));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
         inFlight.Leave();
-        return going ? std::nullopt : std::optional(CopyOutcome::Stopped);
+        return std::nullopt;
     });
     RecordingProgress progress;
     EXPECT_EQ(CopyFolder(fs, progress, kSource, kDestination, 8), CopyOutcome::Copied);
     EXPECT_EQ(inFlight.most, 1);
-    EXPECT_EQ(progress.finished, 200);
 }
 
 // While the first worker holds a long file, the others judge how many copy as they go, and let
