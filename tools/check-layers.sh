@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
 # Every import between the source folders runs one way: the entry point, then the windows,
-# then ui/ and registry/, then platform/. Prints each import against that order; exits 1 if any.
+# then ui/, registry/ and the copy engine in copier/, then platform/. Prints each import against
+# that order; exits 1 if any.
 #   check-layers.sh SRC_DIR
 set -euo pipefail
 src=${1:?usage: check-layers.sh SRC_DIR}
 
 # What each folder may include besides itself. wizard/ reads the product information file
-# that launcher/ owns; launcher/ knows nothing of the wizard.
+# that launcher/ owns; launcher/ knows nothing of the wizard. The copy engine knows no window:
+# the wizard calls it, never the other way round.
 declare -A allowed=(
   [program]="launcher wizard ui registry platform"
   [launcher]="ui registry platform"
-  [wizard]="launcher ui registry platform"
+  [wizard]="launcher copier ui registry platform"
+  [copier]="platform"
   [ui]="platform"
   [registry]="platform"
   [platform]=""

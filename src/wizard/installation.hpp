@@ -8,8 +8,8 @@
 
 #include "launcher/product_info.hpp"
 #include "platform/identity.h"
-#include "wizard/file_system.hpp"
-#include "wizard/tree_copier.hpp"
+#include "copier/file_system.hpp"
+#include "copier/tree_copier.hpp"
 
 namespace setup {
 

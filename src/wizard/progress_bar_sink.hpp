@@ -9,7 +9,7 @@
 
 #include "ui/taskbar_button.hpp"
 #include "wizard/display_rate_throttle.hpp"
-#include "wizard/tree_copier.hpp"
+#include "copier/tree_copier.hpp"
 
 namespace setup {
 

@@ -10,7 +10,7 @@
 #include "wizard/installation.hpp"
 #include "wizard/progress_bar_sink.hpp"
 #include "wizard/registry_product_store.hpp"
-#include "wizard/win32_file_system.hpp"
+#include "copier/win32_file_system.hpp"
 
 namespace setup {
 

@@ -4,7 +4,7 @@
 #include "launcher/product_info_file.hpp"
 #include "ui/form.hpp"
 #include "ui/navigator.hpp"
-#include "wizard/tree_copier.hpp"
+#include "copier/tree_copier.hpp"
 
 namespace setup {
 

@@ -7,8 +7,8 @@
 
 #include "copier/memory_file_system.hpp"
 #include "copier/recording_progress.hpp"
-#include "wizard/space_need.hpp"
-#include "wizard/tree_copier.hpp"
+#include "copier/space_need.hpp"
+#include "copier/tree_copier.hpp"
 
 namespace setup::test {
 namespace {

@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "wizard/file_system.hpp"
+#include "copier/file_system.hpp"
 
 namespace setup::test {
 

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "wizard/tree_copier.hpp"
+#include "copier/tree_copier.hpp"
 
 namespace setup::test {
 

@@ -13,8 +13,8 @@
 
 #include "copier/memory_file_system.hpp"
 #include "copier/recording_progress.hpp"
-#include "wizard/file_workers.hpp"
-#include "wizard/tree_copier.hpp"
+#include "copier/file_workers.hpp"
+#include "copier/tree_copier.hpp"
 
 namespace setup::test {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "copier/memory_file_system.hpp"
 #include "copier/recording_progress.hpp"
-#include "wizard/tree_copier.hpp"
+#include "copier/tree_copier.hpp"
 
 namespace setup::test {
 namespace {

@@ -17,8 +17,8 @@
 #include "copier/recording_progress.hpp"
 #include "copier/scratch_folder.hpp"
 #include "platform/unique_handle.hpp"
-#include "wizard/tree_copier.hpp"
-#include "wizard/win32_file_system.hpp"
+#include "copier/tree_copier.hpp"
+#include "copier/win32_file_system.hpp"
 
 namespace setup::test {
 namespace {

@@ -26,10 +26,10 @@
 
 #include "platform/unique_handle.hpp"
 #include "ui/application.hpp"
-#include "wizard/file_placement.hpp"
+#include "copier/file_placement.hpp"
 #include "wizard/progress_bar_sink.hpp"
-#include "wizard/tree_copier.hpp"
-#include "wizard/win32_file_system.hpp"
+#include "copier/tree_copier.hpp"
+#include "copier/win32_file_system.hpp"
 
 namespace setup {
 namespace {

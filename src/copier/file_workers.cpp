@@ -1,4 +1,4 @@
-#include "wizard/file_workers.hpp"
+#include "copier/file_workers.hpp"
 
 #include <algorithm>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "wizard/win32_file_system.hpp"
+#include "copier/win32_file_system.hpp"
 
 #include <winioctl.h>
 

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "wizard/file_system.hpp"
-#include "wizard/folder_tree.hpp"
+#include "copier/file_system.hpp"
+#include "copier/folder_tree.hpp"
 
 namespace setup {
 

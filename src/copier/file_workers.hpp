@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "wizard/file_system.hpp"
+#include "copier/file_system.hpp"
 
 namespace setup {
 

@@ -1,4 +1,4 @@
-#include "wizard/file_placement.hpp"
+#include "copier/file_placement.hpp"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "wizard/folder_tree.hpp"
+#include "copier/folder_tree.hpp"
 
 #include <algorithm>
 #include <limits>

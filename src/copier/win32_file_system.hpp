@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "wizard/file_system.hpp"
+#include "copier/file_system.hpp"
 
 namespace setup {
 

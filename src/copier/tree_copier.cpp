@@ -1,4 +1,4 @@
-#include "wizard/tree_copier.hpp"
+#include "copier/tree_copier.hpp"
 
 #include <algorithm>
 #include <climits>
@@ -7,9 +7,9 @@
 #include <optional>
 #include <utility>
 
-#include "wizard/file_placement.hpp"
-#include "wizard/file_workers.hpp"
-#include "wizard/space_need.hpp"
+#include "copier/file_placement.hpp"
+#include "copier/file_workers.hpp"
+#include "copier/space_need.hpp"
 
 namespace setup {
 namespace {
