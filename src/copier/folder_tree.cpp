@@ -6,8 +6,6 @@
 namespace setup {
 namespace {
 
-constexpr wchar_t kSeparator = L'\\';
-
 bool Fits(std::size_t count) { return count < std::numeric_limits<std::uint32_t>::max(); }
 
 }  // namespace
@@ -63,6 +61,13 @@ std::wstring FolderTree::FilePath(std::size_t index) const {
     std::wstring path;
     AppendFilePath(index, path);
     return path;
+}
+
+void FolderPrefix(const FolderTree& tree, std::uint32_t parent, const std::wstring& root, std::wstring& out) {
+    out = root;
+    if (parent == 0) return;
+    tree.AppendFolderPath(parent - 1, out);
+    out += kSeparator;
 }
 
 std::size_t FolderTree::Bytes() const {

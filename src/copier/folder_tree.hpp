@@ -8,6 +8,12 @@
 
 namespace setup {
 
+inline constexpr wchar_t kSeparator = L'\\';
+
+inline void EnsureTrailingSeparator(std::wstring& path) {
+    if (path.empty() || path.back() != kSeparator) path += kSeparator;
+}
+
 // Names back to back in one buffer: lean for trees of hundreds of thousands of entries.
 class NameList {
 public:
@@ -43,5 +49,8 @@ struct FolderTree {
     std::wstring FilePath(std::size_t index) const;
     std::size_t Bytes() const;
 };
+
+// root followed by the relative path of the folder numbered as parents are, and a separator.
+void FolderPrefix(const FolderTree& tree, std::uint32_t parent, const std::wstring& root, std::wstring& out);
 
 }  // namespace setup

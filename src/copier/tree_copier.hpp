@@ -3,30 +3,13 @@
 // side by side.
 // Platform-free: it reaches the disk through FileSystem and its window through CopyProgress.
 #include <chrono>
-#include <cstdint>
 #include <string>
-#include <string_view>
-#include <vector>
 
+#include "copier/copy_progress.hpp"
 #include "copier/file_system.hpp"
-#include "copier/folder_tree.hpp"
+#include "copier/tree_listing.hpp"
 
 namespace setup {
-
-class CopyProgress {  // the copier's only road to its window
-public:
-    virtual ~CopyProgress() = default;
-    virtual void SetRange(int maximum) = 0;  // minimum is always 0
-    virtual void SetValue(int copied) = 0;   // called for each copied file (the sink throttles)
-    virtual void Finish(int copied) = 0;     // on every return: the exact final value
-    // At least once per copied file, and every few folders listed or made. Only ever called on
-    // the copy's own thread, as is all of this class.
-    virtual void YieldToWindow() = 0;
-    // While files are in flight: answers the window as its messages come, and returns when
-    // some have been handled or after at most `most`.
-    virtual void WaitWithWindow(std::chrono::milliseconds most) = 0;
-    virtual bool StopRequested() const = 0;
-};
 
 class FileWorkers;
 
@@ -44,14 +27,6 @@ public:
 private:
     FileWorkers* crew_ = nullptr;
 };
-
-// Lists every folder and file below root into tree, in the copier's order: a folder's own
-// listing is complete before any of its subfolders is entered, and its subfolders' subtrees
-// follow one another. False when a folder can't be listed, or holds two names the file
-// system takes for one.
-bool FindFiles(FileSystem& fs, std::wstring_view root, FolderTree& tree);
-
-bool FolderExist(FileSystem& fs, const std::wstring& name);
 
 // At most how many files are copied at once, as the platform's own bulk copier does: a
 // scanner's wait on one file then overlaps the others'. One, two or all of them copy, whichever

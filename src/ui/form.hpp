@@ -2,10 +2,11 @@
 // A window built from its design table. One object per window class lives for the whole
 // program; loading creates the window, unloading removes it, and the object's data stay.
 //
-// The runtime is split by job: form.cpp creates, dispatches and unloads; form_placement.cpp
-// sizes and places at the window's DPI and the user's text size; form_painting.cpp draws the
-// picture, the lines and the colours; form_keyboard.cpp gives the buttons their tab order and
-// access keys.
+// The runtime is split by job: form.cpp creates, dispatches and unloads; form_controls.cpp
+// creates the controls and sets what the windows change of them; form_placement.cpp sizes and
+// places at the window's DPI and the user's text size; form_painting.cpp draws the picture,
+// the lines and the colours; form_keyboard.cpp gives the buttons their tab order and access
+// keys.
 #include <windows.h>
 
 #include <string>
@@ -78,6 +79,8 @@ private:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
     void Attach(HWND hwnd);
     void Detach();
+
+    // form_controls.cpp
     void CreateControls();
     const Child* FindChild(HWND hwnd) const;
     const Child* FindChild(int id) const;

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "copier/memory_file_system.hpp"
-#include "copier/tree_copier.hpp"
+#include "copier/tree_listing.hpp"
 
 namespace setup::test {
 namespace {
