@@ -11,7 +11,7 @@ cd "$(dirname "$0")"
 pkgs=(cmake ninja-build g++ make python3
       g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-i686
       wine wine32:i386 wine64 xvfb xauth x11-utils imagemagick fonts-wqy-zenhei googletest
-      clang libclang-rt-14-dev osslsigncode openssl)
+      clang libclang-rt-14-dev osslsigncode openssl python3-pycdlib p7zip-full)
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
