@@ -41,6 +41,8 @@ Standing Survey(FileSystem& fs, const FileToPlace& file) {
             return {false, true, 0};
         case Seen::FileInTheWay:
             return {false, true, kInTheWay};
+        case Seen::Link:
+            return {false, true, attr::kLink};
         case Seen::Unknown:
             break;
     }
@@ -87,29 +89,25 @@ std::wstring TemporaryNames::For(const FolderTree& tree, std::size_t file) const
     return {};
 }
 
-CopyOutcome PlaceFile(FileSystem& fs, const FileToPlace& file, CopyPacing& pacing) {
+CopyOutcome PlaceFile(FileSystem& fs, HeldFolder& folder, const FileToPlace& file, CopyPacing& pacing) {
     if (file.temporary.empty()) return CopyOutcome::Failed;
     const Standing standing = Survey(fs, file);
     if (standing.refused) return CopyOutcome::Failed;
-    // Nothing of a file that didn't reach its place stays: the temporary goes, whatever left it.
-    auto abandon = [&](CopyOutcome outcome) {
-        fs.Remove(file.temporary);
-        return outcome;
-    };
-    // The temporary name is this copy's own: whatever is there is a leftover, and replaced.
-    if (const CopyOutcome copy = fs.Copy(file.from, file.temporary, true, pacing); copy != CopyOutcome::Copied)
-        return abandon(copy);
-    // A disc marks every file read-only, and the copy carries the mark over: the installed
+    // A folder the survey couldn't list may still hold what a killed copy left under this name.
+    if (file.seen == Seen::Unknown && !fs.RemoveIn(folder, file.temporary)) return CopyOutcome::Failed;
+    // A disc marks every file read-only, and the copy would carry the mark over: the installed
     // product could never update its own files.
-    if (file.fromDisc && !fs.ClearReadOnly(file.temporary)) return abandon(CopyOutcome::Failed);
+    Written written = fs.CopyInto(file.from, folder, file.temporary, file.fromDisc, pacing);
+    if (written.outcome != CopyOutcome::Copied) return written.outcome;
     // Windows renames over no read-only file. The old file's attributes go only now, once the
-    // new content is whole.
-    if (standing.present && (standing.attributes & kInTheWay) && !fs.ClearAttributes(file.to))
-        return abandon(CopyOutcome::Failed);
+    // new content is whole; a link's are its own, and it is replaced as it stands.
+    const bool link = (standing.attributes & attr::kLink) != 0;
+    if (standing.present && !link && (standing.attributes & kInTheWay) && !fs.ClearAttributesIn(folder, file.name))
+        return CopyOutcome::Failed;
     // Where nothing was seen under the name, the rename itself refuses any entry that took it
-    // meanwhile: another worker's file whose short alias it is, say.
-    const CopyOutcome placed = fs.Rename(file.temporary, file.to, standing.present, pacing);
-    return placed == CopyOutcome::Copied ? placed : abandon(placed);
+    // meanwhile: another worker's file whose short alias it is, say. Whatever doesn't reach its
+    // place goes with the written file.
+    return written.file->RenameTo(file.name, standing.present, pacing);
 }
 
 }  // namespace setup

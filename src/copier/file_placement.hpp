@@ -43,20 +43,21 @@ enum class Seen : std::uint8_t {
     Nothing,       // its folder's listing showed no file of that name, or the copy made the folder
     File,          // a file of that name
     FileInTheWay,  // the same, read-only, hidden or system: Windows renames over none of them
+    Link,          // a link to a file: replaced as a file is, never followed
     Unknown,       // its folder couldn't be listed
 };
 
 struct FileToPlace {
-    std::wstring from;       // the source file
-    std::wstring to;         // its final name
-    std::wstring temporary;  // beside `to`, in the same folder
-    std::wstring_view name;  // the final name's last component
+    std::wstring from;           // the source file
+    std::wstring to;             // its final name's whole path, which only the lookups read
+    std::wstring_view name;      // the final name in its folder
+    std::wstring_view temporary;  // beside it, in the same folder
     Seen seen;
     bool fromDisc;  // its read-only mark is the disc's, not the product's
 };
 
-// Copies one file into place. Copied once it stands under its final name; Stopped or Failed
-// leave whatever stood there before as it was, and no temporary behind.
-CopyOutcome PlaceFile(FileSystem& fs, const FileToPlace& file, CopyPacing& pacing);
+// Copies one file into its place in the held folder. Copied once it stands under its final
+// name; Stopped or Failed leave whatever stood there before as it was, and no temporary behind.
+CopyOutcome PlaceFile(FileSystem& fs, HeldFolder& folder, const FileToPlace& file, CopyPacing& pacing);
 
 }  // namespace setup

@@ -3,6 +3,7 @@
 // tests an in-memory one that can fail any operation.
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,6 +18,9 @@ inline constexpr std::uint32_t kReadOnly = 0x1;
 inline constexpr std::uint32_t kHidden = 0x2;
 inline constexpr std::uint32_t kSystem = 0x4;
 inline constexpr std::uint32_t kDirectory = 0x10;
+// A reparse point that leads elsewhere by name: a symbolic link, a junction, a mount point.
+// Other reparse points (deduplicated or cloud files) are reported as the entries they stand for.
+inline constexpr std::uint32_t kLink = 0x400;
 }  // namespace attr
 
 class FolderVisitor {
@@ -52,8 +56,37 @@ struct VolumeSpace {
     std::uint64_t clusterBytes;  // the unit the volume allocates files in
 };
 
+// A folder of the destination, held open while the copy works in it. Whatever the copy makes,
+// writes, renames or removes there goes through the hold: never through a link, and never
+// elsewhere when the folder's path is made to lead elsewhere meanwhile.
+class HeldFolder {
+public:
+    virtual ~HeldFolder() = default;
+};
+
+// A file the copy has written in a held folder, still open. It goes with this object unless it
+// was kept or renamed: whatever ends the copy, a stop, a failure or an exception, leaves none.
+class WrittenFile {
+public:
+    virtual ~WrittenFile() = default;
+    // Gives the file the name in its folder in one step: at no moment is there neither the old
+    // file nor the new one under that name. With replace, what stands there is replaced (a
+    // link as a file, never what it leads to); without, the rename fails when any entry
+    // answers to the name, a short alias included. A file held by another program is waited for
+    // as a copy waits.
+    virtual CopyOutcome RenameTo(std::wstring_view name, bool replace, CopyPacing& pacing) = 0;
+    // The file stays, under the name it was written with.
+    virtual void Keep() = 0;
+};
+
+struct Written {
+    CopyOutcome outcome;
+    std::unique_ptr<WrittenFile> file;  // when Copied
+};
+
 // Paths use "\" as the only separator. A folder path may come with or without its final
-// separator; the file system takes both.
+// separator; the file system takes both. What the copy reads goes by path, as the platform
+// resolves paths; what it writes goes through held folders.
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -61,12 +94,10 @@ public:
     virtual std::wstring Root(const std::wstring& folder) { return folder; }
     // Every entry of the folder, "." and ".." possibly among them. False when it can't be listed.
     virtual bool ListFolder(const std::wstring& folder, FolderVisitor& visitor) = 0;
+    // A link's own attributes where the path ends in one.
     virtual std::optional<std::uint32_t> Attributes(const std::wstring& path) = 0;
     // Nothing when no entry is there.
     virtual std::optional<FoundEntry> Lookup(const std::wstring& path) = 0;
-    virtual bool ClearAttributes(const std::wstring& path) = 0;  // all of them: a normal file
-    virtual bool ClearReadOnly(const std::wstring& path) = 0;    // that one, the others stay
-    virtual bool CreateFolder(const std::wstring& path) = 0;     // one level
     // Orders two names as the file system compares them: ordinal, letter case ignored. 0 when
     // the file system takes them for one name.
     virtual int CompareNames(std::wstring_view a, std::wstring_view b) = 0;
@@ -78,19 +109,28 @@ public:
     // at once make it seek between them at every chunk: an optical drive, a spinning disk.
     // False where it can't be told.
     virtual bool IncursSeekPenalty(const std::wstring& path) = 0;
-    // With replace, an existing file is replaced; without, a taken name fails the copy. A file
-    // being replaced may be cut short as soon as the copy starts. Stopped when pacing said stop
-    // inside the file. Whatever the outcome, a copy that didn't end Copied may leave part of
-    // its file behind. Called from several threads at once, each with its own file; so are
-    // Attributes, Lookup, ClearAttributes, ClearReadOnly, CompareNames, Rename and Remove.
-    virtual CopyOutcome Copy(const std::wstring& from, const std::wstring& to, bool replace, CopyPacing& pacing) = 0;
-    // Gives the file at from the name to, in the same folder, in one step: at no moment is
-    // there neither the old file nor the new one under that name. With replace, an existing
-    // file is replaced; without, the rename fails when any entry answers to the name, a short
-    // alias included. A file held by another program is waited for as a copy waits.
-    virtual CopyOutcome Rename(const std::wstring& from, const std::wstring& to, bool replace, CopyPacing& pacing) = 0;
-    // Deletes a file, whatever its attributes. False when it is still there.
-    virtual bool Remove(const std::wstring& path) = 0;
+
+    // The folder at path, held: its parent reached as the platform resolves paths, the folder
+    // itself never a link. With create it is made first (one level), and the hold fails when
+    // anything stands there. Nothing when it is missing, a link, no folder, or can't be opened.
+    virtual std::unique_ptr<HeldFolder> Hold(const std::wstring& path, bool create) = 0;
+    // The same for the folder of that name in a held one. A name that reaches another folder
+    // through its short alias is refused too.
+    virtual std::unique_ptr<HeldFolder> HoldIn(HeldFolder& parent, std::wstring_view name, bool create) = 0;
+    // Copies the file at from to a new entry of the folder, made so that the copy fails when any
+    // entry answers to the name, a short alias included. The copy takes the source's attributes
+    // and time of last change, its read-only mark dropped with dropReadOnly. Stopped when
+    // pacing said stop between chunks. Whatever the outcome but Copied, nothing stays under the
+    // name. Called from several threads at once, each with its own file; so are Attributes,
+    // Lookup, CompareNames, HoldIn, ClearAttributesIn, RemoveIn and what WrittenFile does.
+    virtual Written CopyInto(const std::wstring& from, HeldFolder& folder, std::wstring_view name, bool dropReadOnly,
+                             CopyPacing& pacing) = 0;
+    // Clears every attribute of a file of the folder: a normal file. False when it can't, or a
+    // link stands under the name.
+    virtual bool ClearAttributesIn(HeldFolder& folder, std::wstring_view name) = 0;
+    // Deletes a file of the folder, whatever its attributes; never a link or what it leads to.
+    // True when nothing is there any more.
+    virtual bool RemoveIn(HeldFolder& folder, std::wstring_view name) = 0;
 };
 
 }  // namespace setup

@@ -7,6 +7,7 @@
 
 #include "copier/destination_survey.hpp"
 #include "copier/file_placement.hpp"
+#include "copier/folder_holds.hpp"
 #include "copier/file_workers.hpp"
 #include "copier/space_need.hpp"
 
@@ -52,15 +53,14 @@ CopyOutcome CopyTree(FileSystem& fs, CopyProgress& progress, const std::wstring&
     if (fs.IncursSeekPenalty(source)) workers = 1;
     // The space is asked of the volume the destination will be made on, before anything is.
     const auto existing = NearestExistingFolder(fs, destination);
-    const auto space = existing ? fs.Space(*existing) : std::nullopt;
+    const auto space = existing ? fs.Space(existing->path) : std::nullopt;
     std::optional<SpaceNeed> need;
     if (space) need.emplace(space->clusterBytes, static_cast<std::size_t>(workers < 1 ? 1 : workers));
     SpaceNeed* counted = need ? &*need : nullptr;
 
     // Each phase gives the window its turn every so much work of its own.
     FolderTree tree;
-    std::vector<bool> exists;
-    std::vector<Seen> seen;
+    DestinationSurvey survey;
     {
         Pacer pacer(&progress);
         if (const CopyOutcome step = ListTree(fs, source, tree, pacer, counted); step != CopyOutcome::Copied)
@@ -70,15 +70,18 @@ CopyOutcome CopyTree(FileSystem& fs, CopyProgress& progress, const std::wstring&
     const TemporaryNames temporaries(tree);
     {
         Pacer pacer(&progress);
-        const CopyOutcome step = SurveyDestination(fs, tree, temporaries, destination, existing == destination,
-                                                   exists, seen, counted, pacer);
+        const auto attributes =
+            existing && existing->path == destination ? std::optional(existing->attributes) : std::nullopt;
+        const CopyOutcome step =
+            SurveyDestination(fs, tree, temporaries, destination, attributes, survey, counted, pacer);
         if (step != CopyOutcome::Copied) return step;
     }
     if (need && !need->FitsIn(space->freeBytes)) return CopyOutcome::Failed;
+    FolderHolds holds(fs, tree);
     {
         Pacer pacer(&progress);
-        if (const CopyOutcome step = BuildFolders(fs, tree, destination, exists, pacer); step != CopyOutcome::Copied)
-            return step;
+        const CopyOutcome step = BuildFolders(fs, tree, holds, destination, survey, pacer);
+        if (step != CopyOutcome::Copied) return step;
     }
     const bool fromDisc = fs.OnDisc(source);
 
@@ -87,16 +90,16 @@ CopyOutcome CopyTree(FileSystem& fs, CopyProgress& progress, const std::wstring&
     if (count == 0) return CopyOutcome::Copied;
     // On a worker: the tree and the survey are only read from here on.
     auto copyFile = [&](std::size_t index, CopyPacing& pacing) {
-        const std::uint32_t folder = tree.fileParents[index];
+        const std::uint32_t parent = tree.fileParents[index];
         const std::wstring temporary = temporaries.For(tree, index);
-        if (temporary.empty()) return CopyOutcome::Failed;
-        FileToPlace file{{}, {}, {}, tree.fileNames[index], seen[index], fromDisc};
-        FolderPrefix(tree, folder, source, file.from);
-        FolderPrefix(tree, folder, destination, file.to);
-        file.temporary = file.to + temporary;
+        const std::shared_ptr<HeldFolder> folder = holds.Get(parent);
+        if (temporary.empty() || !folder) return CopyOutcome::Failed;
+        FileToPlace file{{}, {}, tree.fileNames[index], temporary, survey.seen[index], fromDisc};
+        FolderPrefix(tree, parent, source, file.from);
+        FolderPrefix(tree, parent, destination, file.to);
         file.from += file.name;
         file.to += file.name;
-        return PlaceFile(fs, file, pacing);
+        return PlaceFile(fs, *folder, file, pacing);
     };
     FileWorkers crew(count, workers, copyFile);
     const LentCrew lent(inFlight, crew);

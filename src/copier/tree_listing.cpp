@@ -19,6 +19,12 @@ public:
 
     void Entry(std::wstring_view name, std::uint32_t attributes, std::uint64_t size) override {
         if (outcome_ != CopyOutcome::Copied || name == L"." || name == L"..") return;
+        // Copied past a link, the tree would not be the one the medium holds: a loop, a folder
+        // outside the medium, one file twice.
+        if (attributes & attr::kLink) {
+            outcome_ = CopyOutcome::Failed;
+            return;
+        }
         const bool isFolder = (attributes & attr::kDirectory) != 0;
         NameList& names = isFolder ? tree_.folderNames : tree_.fileNames;
         std::vector<std::uint32_t>& parents = isFolder ? tree_.folderParents : tree_.fileParents;

@@ -13,8 +13,8 @@ class SpaceNeed;
 
 // Lists the tree below base (with its final separator) in the copier's order: a folder's own
 // listing is complete before any of its subfolders is entered, and its subfolders' subtrees
-// follow one another. Failed when a folder can't be listed, or holds two names the file system
-// takes for one; Stopped when the window asks. need, if given, counts what the files will take.
+// follow one another. Failed when a folder can't be listed, holds a link, or holds two names
+// the file system takes for one; Stopped when the window asks. need, if given, counts what the files will take.
 CopyOutcome ListTree(FileSystem& fs, const std::wstring& base, FolderTree& tree, Pacer& pacer, SpaceNeed* need);
 
 // The same, unpaced, from a root with or without its final separator: false on any failure.

@@ -13,14 +13,6 @@ constexpr std::wstring_view kLiteral = L"\\\\?\\";
 
 bool StartsWith(std::wstring_view text, std::wstring_view prefix) { return text.substr(0, prefix.size()) == prefix; }
 
-// The one place a folder's final separator is dealt with: a literal path reaches the file
-// system as given, so it goes, except a drive root's ("\\?\C:\").
-std::wstring NativePath(const std::wstring& path) {
-    if (!StartsWith(path, kLiteral) || path.size() < 2 || path.back() != L'\\' || path[path.size() - 2] == L':')
-        return path;
-    return path.substr(0, path.size() - 1);
-}
-
 // The root of the volume that holds the path ("C:\", a mount point, "\\server\share\"), in the
 // plain form the volume functions take: Wine reports a fixed drive for any "\\?\" root.
 std::optional<std::wstring> VolumeRoot(const std::wstring& path) {
@@ -33,7 +25,23 @@ std::optional<std::wstring> VolumeRoot(const std::wstring& path) {
     return root;
 }
 
+// What a listing or a lookup says of an entry: a reparse point that redirects no name (a
+// deduplicated or cloud file) is the entry it stands for.
+std::uint32_t Reported(DWORD attributes, DWORD tag) {
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) && !IsLinkTag(tag))
+        attributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_REPARSE_POINT);
+    return attributes;
+}
+
 }  // namespace
+
+std::wstring NativePath(const std::wstring& path) {
+    if (!StartsWith(path, kLiteral) || path.size() < 2 || path.back() != L'\\' || path[path.size() - 2] == L':')
+        return path;
+    return path.substr(0, path.size() - 1);
+}
+
+bool IsLinkTag(DWORD tag) { return tag == 0 || IsReparseTagNameSurrogate(tag); }
 
 bool IsPassingLock(DWORD error) {
     return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED;
@@ -50,21 +58,6 @@ std::wstring LiteralFolderPath(const std::wstring& folder) {
     if (StartsWith(full, L"\\\\.\\")) return folder;
     if (StartsWith(full, L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);  // \\server\share
     return std::wstring(kLiteral) + full;
-}
-
-DWORD CALLBACK FileCopyProgress(LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, DWORD, DWORD reason, HANDLE,
-                                HANDLE, LPVOID data) noexcept {
-    // Wine 8 never calls this; on Windows it runs once per chunk of a long file, on the thread
-    // that copies it.
-    auto* state = static_cast<FileCopyPacing*>(data);
-    if (reason != CALLBACK_CHUNK_FINISHED || !state) return PROGRESS_CONTINUE;
-    try {
-        if (state->pacing.KeepGoing()) return PROGRESS_CONTINUE;
-        state->stopAsked = true;
-    } catch (...) {
-        state->failed = true;
-    }
-    return PROGRESS_CANCEL;
 }
 
 bool Win32FileSystem::ListFolder(const std::wstring& folder, FolderVisitor& visitor) {
@@ -84,7 +77,7 @@ bool Win32FileSystem::ListFolder(const std::wstring& folder, FolderVisitor& visi
         return empty && attributes && (*attributes & attr::kDirectory);
     }
     do {
-        visitor.Entry(data.cFileName, data.dwFileAttributes,
+        visitor.Entry(data.cFileName, Reported(data.dwFileAttributes, data.dwReserved0),
                       (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
     } while (::FindNextFileW(find.get(), &data));
     return ::GetLastError() == ERROR_NO_MORE_FILES;
@@ -93,6 +86,9 @@ bool Win32FileSystem::ListFolder(const std::wstring& folder, FolderVisitor& visi
 std::optional<std::uint32_t> Win32FileSystem::Attributes(const std::wstring& path) {
     const DWORD attributes = ::GetFileAttributesW(NativePath(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+    // Only the rare reparse point costs a second question: its tag.
+    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return attributes;
+    if (const auto entry = Lookup(path)) return entry->attributes;
     return attributes;
 }
 
@@ -101,20 +97,7 @@ std::optional<FoundEntry> Win32FileSystem::Lookup(const std::wstring& path) {
     UniqueFind find(
         ::FindFirstFileExW(NativePath(path).c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0));
     if (!find) return std::nullopt;
-    return FoundEntry{data.cFileName, data.dwFileAttributes};
-}
-
-bool Win32FileSystem::ClearAttributes(const std::wstring& path) {
-    return ::SetFileAttributesW(NativePath(path).c_str(), FILE_ATTRIBUTE_NORMAL) != FALSE;
-}
-
-bool Win32FileSystem::ClearReadOnly(const std::wstring& path) {
-    const std::wstring native = NativePath(path);
-    const DWORD attributes = ::GetFileAttributesW(native.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
-    if (!(attributes & FILE_ATTRIBUTE_READONLY)) return true;
-    const DWORD rest = attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
-    return ::SetFileAttributesW(native.c_str(), rest ? rest : FILE_ATTRIBUTE_NORMAL) != FALSE;
+    return FoundEntry{data.cFileName, Reported(data.dwFileAttributes, data.dwReserved0)};
 }
 
 int Win32FileSystem::CompareNames(std::wstring_view a, std::wstring_view b) {
@@ -167,62 +150,6 @@ bool Win32FileSystem::IncursSeekPenalty(const std::wstring& path) {
         returned < sizeof answer)
         return false;
     return answer.IncursSeekPenalty != FALSE;
-}
-
-bool Win32FileSystem::CreateFolder(const std::wstring& path) {
-    return ::CreateDirectoryW(NativePath(path).c_str(), nullptr) != FALSE;
-}
-
-bool Win32FileSystem::ClaimLeftover(const std::wstring& target) {
-    const auto entry = Lookup(target);
-    if (!entry || (entry->attributes & attr::kDirectory)) return false;
-    // Another spelling of the name (or a short alias) is another file's, never ours to replace.
-    const auto slash = target.find_last_of(L'\\');
-    if (entry->name != std::wstring_view(target).substr(slash == std::wstring::npos ? 0 : slash + 1)) return false;
-    return ClearAttributes(target);
-}
-
-CopyOutcome Win32FileSystem::Copy(const std::wstring& from, const std::wstring& to, bool replace, CopyPacing& pacing) {
-    const std::wstring source = NativePath(from);
-    const std::wstring target = NativePath(to);
-    for (int tried = 1;; ++tried) {
-        // Without this the second try fails at once: on "exists" in a folder the copy made, on
-        // access denied where the leftover is read-only.
-        if (tried > 1 && ClaimLeftover(target)) replace = true;
-        FileCopyPacing state{pacing};
-        if (copyFile_(source.c_str(), target.c_str(), FileCopyProgress, &state, nullptr,
-                      replace ? 0 : COPY_FILE_FAIL_IF_EXISTS))
-            return CopyOutcome::Copied;
-        const DWORD error = ::GetLastError();
-        // A copy the routine cancelled ends with ERROR_REQUEST_ABORTED, its partial file removed.
-        if (state.stopAsked) return CopyOutcome::Stopped;
-        if (state.failed || !IsPassingLock(error) || tried == kCopyTries) return CopyOutcome::Failed;
-        if (!pacing.Pause(std::chrono::milliseconds(kRetryWaits[tried - 1]))) return CopyOutcome::Stopped;
-    }
-}
-
-CopyOutcome Win32FileSystem::Rename(const std::wstring& from, const std::wstring& to, bool replace,
-                                    CopyPacing& pacing) {
-    const std::wstring source = NativePath(from);
-    const std::wstring target = NativePath(to);
-    // Within one folder this is the file system's own rename, one step whatever happens.
-    for (int tried = 1;; ++tried) {
-        if (::MoveFileExW(source.c_str(), target.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0))
-            return CopyOutcome::Copied;
-        // A scanner or the product itself holding the old file for a moment.
-        if (!IsPassingLock(::GetLastError()) || tried == kCopyTries) return CopyOutcome::Failed;
-        if (!pacing.Pause(std::chrono::milliseconds(kRetryWaits[tried - 1]))) return CopyOutcome::Stopped;
-    }
-}
-
-bool Win32FileSystem::Remove(const std::wstring& path) {
-    const std::wstring native = NativePath(path);
-    if (::DeleteFileW(native.c_str())) return true;
-    const DWORD error = ::GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;
-    // Windows deletes no read-only file: a temporary copied from a disc is one.
-    return error == ERROR_ACCESS_DENIED && ::SetFileAttributesW(native.c_str(), FILE_ATTRIBUTE_NORMAL) &&
-           ::DeleteFileW(native.c_str());
 }
 
 }  // namespace setup

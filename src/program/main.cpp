@@ -4,12 +4,16 @@
 
 #include "launcher/single_instance.hpp"
 #include "platform/dll_search.hpp"
+#include "platform/redirection_trust.hpp"
 #include "program/program_windows.hpp"
 #include "ui/application.hpp"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // Before any window or COM call; destroyed after the windows, at process exit.
     static const setup::SystemDlls systemDlls = setup::HardenDllSearch();
+    // Elevated, the program writes where ordinary users may plant links; where the system can't
+    // refuse them for it, the copier refuses them itself.
+    setup::EnforceRedirectionTrust();
     setup::SingleInstance instance;
     if (!instance.Claim()) {
         setup::ActivateRunningInstance();

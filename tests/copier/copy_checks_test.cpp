@@ -1,7 +1,8 @@
 // What the copier checks before it makes anything: names the disk takes for one, the space
-// on the destination's volume; and what it mends after a copy from a disc.
+// on the destination's volume, links; and what it mends after a copy from a disc.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -192,7 +193,6 @@ TEST(Disc, EveryFileCopiedFromADiscLosesItsReadOnlyMarkAndKeepsTheRest) {
     EXPECT_EQ(Copy(fs), CopyOutcome::Copied);
     EXPECT_EQ(fs.AttributesOf(kDestination + L"f"), 0u);
     EXPECT_EQ(fs.AttributesOf(kDestination + L"A\\h"), attr::kHidden);
-    EXPECT_EQ(fs.CallCount(Op::ClearReadOnly), 2u);
 }
 
 TEST(Disc, FilesFromOtherDrivesKeepTheirAttributes) {
@@ -201,19 +201,77 @@ TEST(Disc, FilesFromOtherDrivesKeepTheirAttributes) {
     fs.SetDisc(L"D:\\");
     EXPECT_EQ(Copy(fs), CopyOutcome::Copied);
     EXPECT_EQ(fs.AttributesOf(kDestination + L"f"), attr::kReadOnly);
-    EXPECT_EQ(fs.CallCount(Op::ClearReadOnly), 0u);
 }
 
-TEST(Disc, AMarkThatCannotBeClearedFailsTheCopy) {
-    MemoryFileSystem fs;
-    fs.AddFile(kSource + L"f", "f", attr::kReadOnly);
-    fs.AddFile(kSource + L"g", "g", attr::kReadOnly);
-    fs.SetDisc(L"C:\\src");
-    fs.FailOn(Op::ClearReadOnly, kDestination + L"$0000000.TMP");  // f, written beside its place
-    RecordingProgress progress;
-    EXPECT_EQ(CopyFolder(fs, progress, kSource, kDestination, 1), CopyOutcome::Failed);
-    EXPECT_EQ(progress.finished, 0);
-    EXPECT_FALSE(fs.IsFile(kDestination + L"g"));
+// Links planted where the copy goes, or met in the medium's tree. Nothing is ever written
+// through one: where one stands in the way, the copy fails before writing anything and leaves
+// it, and what it leads to, as they were; a link at a file's own name is replaced as a file.
+struct LinkCase {
+    const char* name;
+    std::function<void(MemoryFileSystem&)> plant;
+    CopyOutcome outcome;
+};
+
+const std::wstring kOutside = L"C:\\outside\\";
+
+TEST(Links, NothingIsWrittenThroughOne) {
+    const LinkCase cases[] = {
+        {"the destination itself", [](MemoryFileSystem& fs) { fs.AddLink(L"C:\\dst", kOutside, true); },
+         CopyOutcome::Failed},
+        {"a folder of the tree", [](MemoryFileSystem& fs) { fs.AddLink(kDestination + L"A", kOutside, true); },
+         CopyOutcome::Failed},
+        {"one inside the destination", [](MemoryFileSystem& fs) {
+             fs.AddFolder(kDestination + L"elsewhere");
+             fs.AddLink(kDestination + L"A", kDestination + L"elsewhere", true);
+         }, CopyOutcome::Failed},
+        {"a temporary's name", [](MemoryFileSystem& fs) {
+             fs.AddLink(kDestination + L"A\\$0000009.TMP", kOutside + L"keep", false);
+         }, CopyOutcome::Failed},
+        {"in the source, to a folder outside", [](MemoryFileSystem& fs) { fs.AddLink(kSource + L"A\\B", kOutside, true); },
+         CopyOutcome::Failed},
+        {"in the source, a loop", [](MemoryFileSystem& fs) { fs.AddLink(kSource + L"A\\loop", kSource, true); },
+         CopyOutcome::Failed},
+        {"in the source, a file", [](MemoryFileSystem& fs) { fs.AddLink(kSource + L"g", kSource + L"f", false); },
+         CopyOutcome::Failed},
+        {"a file's own name", [](MemoryFileSystem& fs) { fs.AddLink(kDestination + L"A\\a", kOutside + L"keep", false); },
+         CopyOutcome::Copied},
+    };
+    for (const LinkCase& link : cases) {
+        SCOPED_TRACE(link.name);
+        MemoryFileSystem fs;
+        fs.AddFile(kSource + L"f", "f");
+        fs.AddFile(kSource + L"A\\a", "a");
+        fs.AddFile(kOutside + L"keep", "kept");
+        fs.AddFolder(kDestination + L"A");
+        link.plant(fs);
+        EXPECT_EQ(Copy(fs), link.outcome);
+        EXPECT_EQ(fs.Content(kOutside + L"keep"), "kept");
+        EXPECT_EQ(fs.FileCount(), link.outcome == CopyOutcome::Copied ? 5u : 3u) << "nothing else written";
+        if (link.outcome == CopyOutcome::Copied) {
+            EXPECT_EQ(fs.Content(kDestination + L"A\\a"), "a");
+        }
+    }
+}
+
+// A folder swapped for a link once the survey has seen it is no folder the copy enters; one
+// swapped once the copy holds it is still the folder written to.
+TEST(Links, AFolderSwappedForALinkAfterItsCheckIsNotFollowed) {
+    for (const Op when : {Op::Attributes, Op::Rename}) {
+        MemoryFileSystem fs;
+        fs.AddFile(kSource + L"A\\a", "a");
+        fs.AddFile(kSource + L"A\\B\\b", "b");
+        fs.AddFolder(kDestination + L"A\\B");
+        // What the link leads to looks like the tree, so a copy that went by path would write there.
+        fs.AddFolder(kOutside + L"B");
+        const std::wstring checked = when == Op::Attributes ? kDestination + L"A" : kDestination + L"A\\a";
+        fs.After(when, checked, [&] { fs.SwapForLink(kDestination + L"A", kOutside); });
+        RecordingProgress progress;
+        EXPECT_EQ(CopyFolder(fs, progress, kSource, kDestination, 1),
+                  when == Op::Attributes ? CopyOutcome::Failed : CopyOutcome::Copied);
+        EXPECT_TRUE(fs.IsLink(kDestination + L"A"));
+        EXPECT_FALSE(fs.IsFile(kOutside + L"B\\b")) << "written through the link";
+        EXPECT_FALSE(fs.IsFile(kOutside + L"a"));
+    }
 }
 
 }  // namespace

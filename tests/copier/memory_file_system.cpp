@@ -3,20 +3,80 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cwctype>
 #include <chrono>
-#include <mutex>
+#include <cwctype>
 #include <thread>
 
 namespace setup::test {
-
-MemoryFileSystem::MemoryFileSystem() { nodes_[L"C:"].folder = true; }
-
 namespace {
 
-wchar_t Upper(wchar_t c) { return static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c))); }
+wchar_t UpperChar(wchar_t c) { return static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c))); }
+
+std::vector<std::wstring> Names(const std::wstring& clean) {
+    std::vector<std::wstring> names;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t slash = clean.find(L'\\', start);
+        names.push_back(clean.substr(start, slash - start));
+        if (slash == std::wstring::npos) return names;
+        start = slash + 1;
+    }
+}
 
 }  // namespace
+
+// A folder held: the node itself, whatever its path leads to later.
+class MemoryFileSystem::Held final : public HeldFolder {
+public:
+    Held(NodePtr node, std::wstring path) : node(std::move(node)), path(std::move(path)) {}
+    NodePtr node;
+    std::wstring path;  // as it was held, for the calls recorded
+};
+
+class MemoryFileSystem::WrittenInMemory final : public WrittenFile {
+public:
+    WrittenInMemory(MemoryFileSystem& fs, NodePtr folder, std::wstring folderPath, std::wstring name, NodePtr file)
+        : fs_(fs), folder_(std::move(folder)), folderPath_(std::move(folderPath)), name_(std::move(name)),
+          file_(std::move(file)) {}
+    ~WrittenInMemory() override {
+        if (done_) return;
+        const Lock hold(fs_.mutex_);
+        if (Child(*folder_, name_, false).second == file_) Erase(*folder_, name_);
+    }
+
+    CopyOutcome RenameTo(std::wstring_view to, bool replace, CopyPacing&) override {
+        const std::wstring path = Below(folderPath_, to);
+        const Lock hold(fs_.mutex_);
+        fs_.Record(Op::Rename, path);
+        if (Child(*folder_, name_, false).second != file_) return CopyOutcome::Failed;
+        if (fs_.Fails(Op::Rename, Below(folderPath_, name_)) || fs_.Fails(Op::Rename, path)) return CopyOutcome::Failed;
+        const auto [existingName, existing] = Child(*folder_, to, true);
+        if (existing && existing != file_) {
+            // A link is replaced as it stands; a folder, or a link to one, never.
+            const bool folder = existing->kind == Kind::Folder || (existing->kind == Kind::Link && existing->folderLink);
+            if (!replace || folder || (existing->kind == Kind::File && (existing->attributes & attr::kReadOnly)))
+                return CopyOutcome::Failed;
+            Erase(*folder_, existingName);
+        }
+        Erase(*folder_, name_);
+        name_ = std::wstring(to);
+        Insert(*folder_, name_, file_);
+        done_ = true;
+        fs_.RunAfter(Op::Rename, path);
+        return CopyOutcome::Copied;
+    }
+    void Keep() override { done_ = true; }
+
+private:
+    MemoryFileSystem& fs_;
+    NodePtr folder_;
+    std::wstring folderPath_;
+    std::wstring name_;
+    NodePtr file_;
+    bool done_ = false;
+};
+
+MemoryFileSystem::MemoryFileSystem() { drives_[L"C:"] = std::make_shared<Node>(); }
 
 std::wstring MemoryFileSystem::Clean(const std::wstring& path) {
     std::wstring clean;
@@ -28,122 +88,172 @@ std::wstring MemoryFileSystem::Clean(const std::wstring& path) {
     return clean;
 }
 
-std::wstring MemoryFileSystem::Key(const std::wstring& path) {
-    std::wstring key = Clean(path);
-    for (wchar_t& c : key) c = Upper(c);
-    return key;
+std::wstring MemoryFileSystem::Upper(std::wstring_view name) {
+    std::wstring upper(name);
+    for (wchar_t& c : upper) c = UpperChar(c);
+    return upper;
 }
 
-std::pair<std::wstring, std::wstring> MemoryFileSystem::Split(const std::wstring& key) {
-    const auto slash = key.rfind(L'\\');
-    if (slash == std::wstring::npos) return {L"", key};
-    return {key.substr(0, slash), key.substr(slash + 1)};
+std::wstring MemoryFileSystem::Key(const std::wstring& path) { return Upper(Clean(path)); }
+
+std::wstring MemoryFileSystem::Below(const std::wstring& folder, std::wstring_view name) {
+    std::wstring path = folder;
+    if (path.empty() || path.back() != L'\\') path += L'\\';
+    path += name;
+    return path;
 }
 
-std::optional<std::wstring> MemoryFileSystem::Resolve(const std::wstring& path) const {
-    std::wstring key = Key(path);
-    if (nodes_.count(key) == 0) {
-        const auto alias = aliases_.find(key);
-        if (alias == aliases_.end() || nodes_.count(alias->second) == 0) return std::nullopt;
-        key = alias->second;
-    }
-    return key;
+std::pair<std::wstring, MemoryFileSystem::NodePtr> MemoryFileSystem::Child(const Node& folder, std::wstring_view name,
+                                                                         bool aliases) {
+    const std::wstring upper = Upper(name);
+    if (const auto at = folder.byName.find(upper); at != folder.byName.end()) return folder.children[at->second];
+    if (aliases)
+        if (const auto alias = folder.aliases.find(upper); alias != folder.aliases.end())
+            return Child(folder, alias->second, false);
+    return {};
 }
 
-const MemoryFileSystem::Node* MemoryFileSystem::Find(const std::wstring& path) const {
-    const auto key = Resolve(path);
-    return key ? &nodes_.at(*key) : nullptr;
+void MemoryFileSystem::Erase(Node& folder, std::wstring_view name) {
+    const auto at = folder.byName.find(Upper(name));
+    if (at == folder.byName.end()) return;
+    // Left empty in its place: the entries after it keep theirs.
+    folder.children[at->second].second = nullptr;
+    folder.byName.erase(at);
 }
 
-MemoryFileSystem::Node* MemoryFileSystem::Find(const std::wstring& path) {
-    const auto key = Resolve(path);
-    return key ? &nodes_.at(*key) : nullptr;
+void MemoryFileSystem::Insert(Node& folder, std::wstring name, std::shared_ptr<Node> node) {
+    folder.byName[Upper(name)] = folder.children.size();
+    folder.children.emplace_back(std::move(name), std::move(node));
 }
 
-void MemoryFileSystem::Erase(const std::wstring& key) {
-    nodes_.erase(key);
-    const auto [parent, name] = Split(key);
-    if (const auto it = nodes_.find(parent); it != nodes_.end()) {
-        // From the end: what goes is most often what came last, a copy's target.
-        auto& children = it->second.children;
-        for (auto child = children.rbegin(); child != children.rend(); ++child) {
-            if (child->size() == name.size() &&
-                std::equal(child->begin(), child->end(), name.begin(), [](wchar_t a, wchar_t b) { return Upper(a) == b; })) {
-                children.erase(std::next(child).base());
-                break;
-            }
+std::optional<MemoryFileSystem::Place> MemoryFileSystem::Walk(const std::wstring& path, bool follow, int depth) const {
+    // A link that leads back to itself is as missing as one that leads nowhere.
+    if (depth > 32) return std::nullopt;
+    const std::vector<std::wstring> names = Names(Clean(path));
+    const auto drive = drives_.find(Upper(names.front()));
+    if (drive == drives_.end()) return std::nullopt;
+    if (names.size() == 1) return Place{nullptr, names.front(), drive->second, names.front()};
+    NodePtr folder = drive->second;
+    for (std::size_t i = 1;; ++i) {
+        auto [found, node] = Child(*folder, names[i], true);
+        const bool last = i + 1 == names.size();
+        if (node && node->kind == Kind::Link && (!last || follow)) {
+            const auto target = Walk(node->target, true, depth + 1);
+            node = target ? target->node : nullptr;
         }
+        if (last) return Place{folder, names[i], node, found};
+        if (!node || node->kind != Kind::Folder) return std::nullopt;
+        folder = node;
     }
 }
 
-void MemoryFileSystem::SetShortName(const std::wstring& path, const std::wstring& alias) {
-    const Lock hold(mutex_);
-    aliases_[Key(Split(Clean(path)).first + L"\\" + alias)] = Key(path);
-}
-
-MemoryFileSystem::Node& MemoryFileSystem::Add(const std::wstring& path, bool folder) {
-    const auto [parent, name] = Split(Clean(path));
-    const bool drive = parent.empty();
-    if (!drive && !Find(parent)) Add(parent, true);
-    auto [it, added] = nodes_.try_emplace(Key(path));
-    if (added && !drive) nodes_[Key(parent)].children.push_back(name);
-    it->second.folder = folder;
-    return it->second;
+MemoryFileSystem::NodePtr MemoryFileSystem::Add(const std::wstring& path, Kind kind) {
+    const std::vector<std::wstring> names = Names(Clean(path));
+    NodePtr& drive = drives_[Upper(names.front())];
+    if (!drive) drive = std::make_shared<Node>();
+    NodePtr folder = drive;
+    for (std::size_t i = 1; i < names.size(); ++i) {
+        NodePtr node = Child(*folder, names[i], false).second;
+        const bool last = i + 1 == names.size();
+        if (!node) {
+            node = std::make_shared<Node>();
+            node->kind = last ? kind : Kind::Folder;
+            Insert(*folder, names[i], node);
+        }
+        if (last) {
+            node->kind = kind;
+            return node;
+        }
+        folder = node;
+    }
+    return drive;
 }
 
 void MemoryFileSystem::AddFolder(const std::wstring& path, std::uint32_t attributes) {
     const Lock hold(mutex_);
-    Add(path, true).attributes = attributes;
+    Add(path, Kind::Folder)->attributes = attributes;
 }
 
 void MemoryFileSystem::AddFile(const std::wstring& path, std::string content, std::uint32_t attributes) {
     const Lock hold(mutex_);
-    Node& node = Add(path, false);
-    node.content = std::move(content);
-    node.attributes = attributes;
+    const NodePtr node = Add(path, Kind::File);
+    node->content = std::move(content);
+    node->attributes = attributes;
+}
+
+void MemoryFileSystem::AddLink(const std::wstring& path, const std::wstring& target, bool folder) {
+    const Lock hold(mutex_);
+    const NodePtr node = Add(path, Kind::Link);
+    node->target = target;
+    node->folderLink = folder;
+}
+
+void MemoryFileSystem::SwapForLink(const std::wstring& path, const std::wstring& target) {
+    const Lock hold(mutex_);
+    if (const auto place = Walk(path, false); place && place->parent) Erase(*place->parent, place->found);
+    AddLink(path, target, true);
 }
 
 void MemoryFileSystem::AddDistinct(const std::wstring& path, bool folder) {
     const Lock hold(mutex_);
-    const auto [parent, name] = Split(Clean(path));
-    Node& node = Add(parent, true);
-    node.distinct.emplace_back(name, folder);
+    const std::wstring clean = Clean(path);
+    const auto slash = clean.rfind(L'\\');
+    Add(clean.substr(0, slash), Kind::Folder)->distinct.emplace_back(clean.substr(slash + 1), folder);
+}
+
+void MemoryFileSystem::SetShortName(const std::wstring& path, const std::wstring& alias) {
+    const Lock hold(mutex_);
+    if (const auto place = Walk(path, false); place && place->parent)
+        place->parent->aliases[Upper(alias)] = place->found.empty() ? place->name : place->found;
 }
 
 void MemoryFileSystem::SetListedSize(const std::wstring& path, std::uint64_t size) {
     const Lock hold(mutex_);
-    if (Node* node = Find(path)) node->listedSize = size;
+    if (const auto place = Walk(path, false); place && place->node) place->node->listedSize = size;
 }
 
 bool MemoryFileSystem::IsFolder(const std::wstring& path) const {
     const Lock hold(mutex_);
-    const Node* node = Find(path);
-    return node && node->folder;
+    const auto place = Walk(path, false);
+    return place && place->node && place->node->kind == Kind::Folder;
 }
 
 bool MemoryFileSystem::IsFile(const std::wstring& path) const {
     const Lock hold(mutex_);
-    const Node* node = Find(path);
-    return node && !node->folder;
+    const auto place = Walk(path, false);
+    return place && place->node && place->node->kind == Kind::File;
+}
+
+bool MemoryFileSystem::IsLink(const std::wstring& path) const {
+    const Lock hold(mutex_);
+    const auto place = Walk(path, false);
+    return place && place->node && place->node->kind == Kind::Link;
 }
 
 std::optional<std::string> MemoryFileSystem::Content(const std::wstring& path) const {
     const Lock hold(mutex_);
-    const Node* node = Find(path);
-    if (!node || node->folder) return std::nullopt;
-    return node->content;
+    const auto place = Walk(path, false);
+    if (!place || !place->node || place->node->kind != Kind::File) return std::nullopt;
+    return place->node->content;
 }
 
 std::uint32_t MemoryFileSystem::AttributesOf(const std::wstring& path) const {
     const Lock hold(mutex_);
-    const Node* node = Find(path);
-    return node ? node->attributes : 0;
+    const auto place = Walk(path, false);
+    return place && place->node ? place->node->attributes : 0;
 }
 
 std::size_t MemoryFileSystem::FileCount() const {
     const Lock hold(mutex_);
-    return static_cast<std::size_t>(
-        std::count_if(nodes_.begin(), nodes_.end(), [](const auto& n) { return !n.second.folder; }));
+    std::size_t count = 0;
+    std::function<void(const Node&)> visit = [&](const Node& folder) {
+        for (const auto& [name, node] : folder.children) {
+            if (node && node->kind == Kind::File) ++count;
+            if (node && node->kind == Kind::Folder) visit(*node);
+        }
+    };
+    for (const auto& [name, drive] : drives_) visit(*drive);
+    return count;
 }
 
 std::size_t MemoryFileSystem::CallCount(Op op) const {
@@ -152,67 +262,72 @@ std::size_t MemoryFileSystem::CallCount(Op op) const {
         std::count_if(calls_.begin(), calls_.end(), [op](const auto& c) { return c.first == op; }));
 }
 
+void MemoryFileSystem::After(Op op, const std::wstring& path, std::function<void()> change) {
+    const Lock hold(mutex_);
+    after_.push_back({{op, Key(path)}, std::move(change)});
+}
+
 bool MemoryFileSystem::Fails(Op op, const std::wstring& path) { return failures_.count({op, Key(path)}) != 0; }
+
+void MemoryFileSystem::Record(Op op, const std::wstring& path) { calls_.emplace_back(op, path); }
+
+void MemoryFileSystem::RunAfter(Op op, const std::wstring& path) {
+    const auto at = std::find_if(after_.begin(), after_.end(),
+                                 [&](const auto& hook) { return hook.first == std::pair(op, Key(path)); });
+    if (at == after_.end()) return;
+    const std::function<void()> change = std::move(at->second);
+    after_.erase(at);
+    change();
+}
+
+std::uint32_t MemoryFileSystem::Listed(const Node& node) {
+    switch (node.kind) {
+        case Kind::Folder:
+            return node.attributes | attr::kDirectory;
+        case Kind::File:
+            return node.attributes;
+        case Kind::Link:
+            return node.attributes | attr::kLink | (node.folderLink ? attr::kDirectory : 0);
+    }
+    return node.attributes;
+}
 
 bool MemoryFileSystem::ListFolder(const std::wstring& folder, FolderVisitor& visitor) {
     const Lock hold(mutex_);
-    calls_.emplace_back(Op::List, folder);
-    const Node* node = Find(folder);
-    if (!node || !node->folder || Fails(Op::List, folder)) return false;
+    Record(Op::List, folder);
+    const auto place = Walk(folder, true);
+    if (!place || !place->node || place->node->kind != Kind::Folder || Fails(Op::List, folder)) return false;
     // As on a real disk, the listing starts with the folder itself and its parent.
     visitor.Entry(L".", attr::kDirectory, 0);
     visitor.Entry(L"..", attr::kDirectory, 0);
-    const std::wstring prefix = Key(folder) + L'\\';
-    for (const std::wstring& name : node->children) {
-        const Node& child = nodes_.at(Key(prefix + name));
-        visitor.Entry(name, child.attributes | (child.folder ? attr::kDirectory : 0),
-                      child.listedSize.value_or(child.content.size()));
-    }
-    for (const auto& [name, folder] : node->distinct) visitor.Entry(name, folder ? attr::kDirectory : 0, 1);
+    for (const auto& [name, child] : place->node->children)
+        if (child) visitor.Entry(name, Listed(*child), child->kind == Kind::File ? child->listedSize.value_or(child->content.size()) : 0);
+    for (const auto& [name, isFolder] : place->node->distinct) visitor.Entry(name, isFolder ? attr::kDirectory : 0, 1);
+    RunAfter(Op::List, folder);
     return true;
 }
 
 std::optional<std::uint32_t> MemoryFileSystem::Attributes(const std::wstring& path) {
     const Lock hold(mutex_);
-    calls_.emplace_back(Op::Attributes, path);
-    const Node* node = Find(path);
-    if (!node || Fails(Op::Attributes, path)) return std::nullopt;
-    return node->attributes | (node->folder ? attr::kDirectory : 0);
+    Record(Op::Attributes, path);
+    const auto place = Walk(path, false);
+    if (!place || !place->node || Fails(Op::Attributes, path)) return std::nullopt;
+    const std::uint32_t attributes = Listed(*place->node);
+    RunAfter(Op::Attributes, path);
+    return attributes;
 }
 
 std::optional<FoundEntry> MemoryFileSystem::Lookup(const std::wstring& path) {
     const Lock hold(mutex_);
-    const auto attributes = Attributes(path);
-    if (!attributes) return std::nullopt;
-    const auto [parent, name] = Split(*Resolve(path));
-    if (const auto it = nodes_.find(parent); it != nodes_.end())
-        for (const std::wstring& child : it->second.children)
-            if (Key(child) == name) return FoundEntry{child, *attributes};
-    return FoundEntry{name, *attributes};
-}
-
-bool MemoryFileSystem::ClearAttributes(const std::wstring& path) {
-    const Lock hold(mutex_);
-    calls_.emplace_back(Op::ClearAttributes, path);
-    Node* node = Find(path);
-    if (!node || Fails(Op::ClearAttributes, path)) return false;
-    node->attributes = 0;
-    return true;
-}
-
-bool MemoryFileSystem::ClearReadOnly(const std::wstring& path) {
-    const Lock hold(mutex_);
-    calls_.emplace_back(Op::ClearReadOnly, path);
-    Node* node = Find(path);
-    if (!node || Fails(Op::ClearReadOnly, path)) return false;
-    node->attributes &= ~attr::kReadOnly;
-    return true;
+    const auto place = Walk(path, false);
+    if (!place || !place->node || Fails(Op::Attributes, path)) return std::nullopt;
+    return FoundEntry{place->found, Listed(*place->node)};
 }
 
 int MemoryFileSystem::CompareNames(std::wstring_view a, std::wstring_view b) {
     for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
-        const wchar_t x = Upper(a[i]);
-        const wchar_t y = Upper(b[i]);
+        const wchar_t x = UpperChar(a[i]);
+        const wchar_t y = UpperChar(b[i]);
         if (x != y) return x < y ? -1 : 1;
     }
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
@@ -220,7 +335,8 @@ int MemoryFileSystem::CompareNames(std::wstring_view a, std::wstring_view b) {
 
 std::optional<VolumeSpace> MemoryFileSystem::Space(const std::wstring& folder) {
     const Lock hold(mutex_);
-    return IsFolder(folder) ? space_ : std::nullopt;
+    const auto place = Walk(folder, true);
+    return place && place->node && place->node->kind == Kind::Folder ? space_ : std::nullopt;
 }
 
 bool MemoryFileSystem::OnDisc(const std::wstring& path) {
@@ -233,84 +349,92 @@ bool MemoryFileSystem::IncursSeekPenalty(const std::wstring& path) {
     return seeking_ && Key(path).compare(0, seeking_->size(), *seeking_) == 0;
 }
 
-bool MemoryFileSystem::CreateFolder(const std::wstring& path) {
+std::unique_ptr<HeldFolder> MemoryFileSystem::Hold(const std::wstring& path, bool create) {
     const Lock hold(mutex_);
-    calls_.emplace_back(Op::CreateFolder, path);
-    const std::wstring key = Key(path);
-    if (Find(key) || !IsFolder(Split(key).first) || Fails(Op::CreateFolder, path)) return false;
-    Add(key, true);
+    if (create) Record(Op::CreateFolder, path);
+    const auto place = Walk(path, false);
+    if (!place) return nullptr;
+    NodePtr node = place->node;
+    if (create) {
+        if (node || !place->parent || Fails(Op::CreateFolder, path)) return nullptr;
+        node = std::make_shared<Node>();
+        Insert(*place->parent, place->name, node);
+    }
+    if (!node || node->kind != Kind::Folder) return nullptr;
+    return std::make_unique<Held>(node, path);
+}
+
+std::unique_ptr<HeldFolder> MemoryFileSystem::HoldIn(HeldFolder& parentFolder, std::wstring_view name, bool create) {
+    const Lock hold(mutex_);
+    const Held& parent = static_cast<Held&>(parentFolder);
+    const std::wstring path = Below(parent.path, name);
+    if (create) Record(Op::CreateFolder, path);
+    // As on Windows, a name that reaches a folder through its short alias is no hold of it.
+    NodePtr node = Child(*parent.node, name, create).second;
+    if (create) {
+        if (node || Fails(Op::CreateFolder, path)) return nullptr;
+        node = std::make_shared<Node>();
+        Insert(*parent.node, std::wstring(name), node);
+    }
+    if (!node || node->kind != Kind::Folder) return nullptr;
+    return std::make_unique<Held>(node, path);
+}
+
+Written MemoryFileSystem::CopyInto(const std::wstring& from, HeldFolder& heldFolder, std::wstring_view name,
+                                   bool dropReadOnly, CopyPacing& pacing) {
+    const Held& folder = static_cast<Held&>(heldFolder);
+    const std::wstring path = Below(folder.path, name);
+    NodePtr file;
+    {
+        const Lock hold(mutex_);
+        Record(Op::Copy, path);
+        const auto source = Walk(from, true);
+        if (!source || !source->node || source->node->kind != Kind::File) return {CopyOutcome::Failed, nullptr};
+        if (Fails(Op::Copy, from) || Fails(Op::Copy, path)) return {CopyOutcome::Failed, nullptr};
+        // Made new: any entry answering to the name, an alias too, fails the copy.
+        if (Child(*folder.node, name, true).second) return {CopyOutcome::Failed, nullptr};
+        file = std::make_shared<Node>();
+        file->kind = Kind::File;
+        Insert(*folder.node, std::wstring(name), file);
+    }
+    // As on Windows, a copy cancelled between chunks, or failing, deletes what it wrote.
+    auto written = std::make_unique<WrittenInMemory>(*this, folder.node, folder.path, std::wstring(name), file);
+    // Outside the lock: the hook may hold its file as long as a stalled disk would.
+    if (copyHook_)
+        if (const auto outcome = copyHook_(from, pacing); outcome && *outcome != CopyOutcome::Copied)
+            return {*outcome, nullptr};
+    const Lock hold(mutex_);
+    const auto source = Walk(from, true);
+    if (!source || !source->node) return {CopyOutcome::Failed, nullptr};
+    if (chunkSize_ != 0)
+        for (std::size_t done = chunkSize_; done <= source->node->content.size(); done += chunkSize_)
+            if (!pacing.KeepGoing()) return {CopyOutcome::Stopped, nullptr};
+    file->content = source->node->content;
+    file->attributes = source->node->attributes & ~(dropReadOnly ? attr::kReadOnly : 0u);
+    RunAfter(Op::Copy, path);
+    return {CopyOutcome::Copied, std::move(written)};
+}
+
+bool MemoryFileSystem::ClearAttributesIn(HeldFolder& heldFolder, std::wstring_view name) {
+    const Lock hold(mutex_);
+    const Held& folder = static_cast<Held&>(heldFolder);
+    const std::wstring path = Below(folder.path, name);
+    Record(Op::ClearAttributes, path);
+    const NodePtr node = Child(*folder.node, name, true).second;
+    if (!node || node->kind != Kind::File || Fails(Op::ClearAttributes, path)) return false;
+    node->attributes = 0;
     return true;
 }
 
-CopyOutcome MemoryFileSystem::Copy(const std::wstring& from, const std::wstring& to, bool replace, CopyPacing& pacing) {
-    std::wstring target;
-    {
-        const Lock hold(mutex_);
-        calls_.emplace_back(Op::Copy, to);
-        const Node* source = Find(from);
-        if (!source || source->folder || !IsFolder(Split(Key(to)).first)) return CopyOutcome::Failed;
-        if (Fails(Op::Copy, from) || Fails(Op::Copy, to)) return CopyOutcome::Failed;
-        if (const Node* existing = Find(to)) {
-            if (!replace) return CopyOutcome::Failed;
-            // Windows refuses these: a read-only file always, a hidden or system one unless
-            // the source carries the same attribute.
-            const std::uint32_t hiding = existing->attributes & (attr::kHidden | attr::kSystem);
-            if (existing->folder || (existing->attributes & attr::kReadOnly) || (hiding & ~source->attributes) != 0)
-                return CopyOutcome::Failed;
-        }
-        // The target is open, and a file it replaces cut to nothing, before any data moves.
-        target = Resolve(to).value_or(Key(to));
-        Node& opened = Add(target == Key(to) ? to : target, false);
-        opened.content.clear();
-        opened.attributes = 0;
-    }
-    // As on Windows, a copy cancelled between chunks, or failing, deletes what it wrote.
-    auto abandon = [&](CopyOutcome outcome) {
-        const Lock hold(mutex_);
-        Erase(target);
-        return outcome;
-    };
-    // Outside the lock: the hook may hold its file as long as a stalled disk would.
-    if (copyHook_)
-        if (const auto outcome = copyHook_(from, pacing)) return *outcome == CopyOutcome::Copied ? *outcome : abandon(*outcome);
+bool MemoryFileSystem::RemoveIn(HeldFolder& heldFolder, std::wstring_view name) {
     const Lock hold(mutex_);
-    const Node* source = Find(from);
-    if (!source) return abandon(CopyOutcome::Failed);
-    if (chunkSize_ != 0)
-        for (std::size_t done = chunkSize_; done <= source->content.size(); done += chunkSize_)
-            if (!pacing.KeepGoing()) return abandon(CopyOutcome::Stopped);
-    Node& written = nodes_.at(target);
-    written.content = source->content;
-    written.attributes = source->attributes;
-    return CopyOutcome::Copied;
-}
-
-CopyOutcome MemoryFileSystem::Rename(const std::wstring& from, const std::wstring& to, bool replace, CopyPacing&) {
-    const Lock hold(mutex_);
-    calls_.emplace_back(Op::Rename, to);
-    const auto source = Resolve(from);
-    if (!source || nodes_.at(*source).folder || !IsFolder(Split(Key(to)).first)) return CopyOutcome::Failed;
-    if (Fails(Op::Rename, from) || Fails(Op::Rename, to)) return CopyOutcome::Failed;
-    if (const auto existing = Resolve(to); existing && *existing != *source) {
-        const Node& node = nodes_.at(*existing);
-        if (!replace || node.folder || (node.attributes & attr::kReadOnly)) return CopyOutcome::Failed;
-        Erase(*existing);
-    }
-    Node moved = nodes_.at(*source);
-    Erase(*source);
-    Node& placed = Add(to, false);
-    placed.content = std::move(moved.content);
-    placed.attributes = moved.attributes;
-    return CopyOutcome::Copied;
-}
-
-bool MemoryFileSystem::Remove(const std::wstring& path) {
-    const Lock hold(mutex_);
-    calls_.emplace_back(Op::Remove, path);
-    const auto key = Resolve(path);
-    if (!key) return true;
-    if (nodes_.at(*key).folder || Fails(Op::Remove, path)) return false;
-    Erase(*key);
+    const Held& folder = static_cast<Held&>(heldFolder);
+    const std::wstring path = Below(folder.path, name);
+    Record(Op::Remove, path);
+    const auto [found, node] = Child(*folder.node, name, true);
+    if (!node) return true;
+    if (node->kind != Kind::File || Fails(Op::Remove, path)) return false;
+    Erase(*folder.node, found);
     return true;
 }
 

@@ -223,32 +223,24 @@ TEST_F(RealTree, FilesHeldForAMomentAreCopiedOnceReleased) {
     ExpectSourceTreeAt(L"dst\\");
 }
 
-// The platform's copy as Windows behaves where Wine doesn't: the first try meets a scanner on
-// the new file, which the platform then can't remove (left read-only, as the source is), and a
-// read-only file is never replaced.
-std::atomic<int> copyTries = 0;
-BOOL WINAPI ScannedFirstTry(LPCWSTR from, LPCWSTR to, LPPROGRESS_ROUTINE routine, LPVOID data, LPBOOL cancel,
-                            DWORD flags) {
-    const DWORD attributes = ::GetFileAttributesW(to);
-    if (++copyTries == 1) {
-        UniqueFile(::CreateFileW(to, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_READONLY, nullptr));
-        ::SetLastError(ERROR_SHARING_VIOLATION);
+// A scanner that has just locked part of the source for a moment: the first read fails.
+std::atomic<int> readTries = 0;
+BOOL WINAPI LockedFirstRead(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, LPOVERLAPPED overlapped) {
+    if (++readTries == 1) {
+        ::SetLastError(ERROR_LOCK_VIOLATION);
         return FALSE;
     }
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
-        ::SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
-    return ::CopyFileExW(from, to, routine, data, cancel, flags);
+    return ::ReadFile(file, buffer, size, read, overlapped);
 }
 
-TEST_F(RealTree, ARetryReplacesWhatItsFirstTryLeft) {
+// The second try makes its file under the same name: the first try's must be gone.
+TEST_F(RealTree, ARetryFindsTheNameItsFirstTryUsedFree) {
     MakeSourceTree();
     MakeFolder(L"old");
     for (const wchar_t* destination : {L"new\\", L"old\\"}) {
         SCOPED_TRACE(Narrow(destination));
-        copyTries = 0;
-        Win32FileSystem fs(ScannedFirstTry);
+        readTries = 0;
+        Win32FileSystem fs(LockedFirstRead);
         RecordingProgress progress;
         EXPECT_EQ(CopyFolder(fs, progress, Path(L"src\\"), Path(destination)), CopyOutcome::Copied);
         ExpectSourceTreeAt(destination);
@@ -269,14 +261,21 @@ TEST_F(RealTree, AShortNameNeverReplacesTheFileItAliases) {
     RecordingProgress progress;
     EXPECT_EQ(CopyFolder(fs, progress, Path(L"src\\"), Path(L"dst\\")), CopyOutcome::Failed);
     EXPECT_EQ(Content(L"dst\\Report for 2020.doc"), "report");
-    // Nor does a rename that was told the name is free: the file system itself refuses it.
-    MakeFile(L"dst\\$0000000.TMP", "medium");
+    // Nor does a rename that was told the name is free, nor a file made under it: the file
+    // system itself refuses them.
     struct : CopyPacing {
         bool KeepGoing() override { return true; }
         bool Pause(std::chrono::milliseconds) override { return true; }
     } pacing;
-    EXPECT_EQ(fs.Rename(Path(L"dst\\$0000000.TMP"), Path(L"dst\\" + alias), false, pacing), CopyOutcome::Failed);
+    const auto folder = fs.Hold(Path(L"dst\\"), false);
+    ASSERT_TRUE(folder);
+    Written written = fs.CopyInto(Path(L"src\\" + alias), *folder, L"$0000000.TMP", false, pacing);
+    ASSERT_EQ(written.outcome, CopyOutcome::Copied);
+    EXPECT_EQ(written.file->RenameTo(alias, false, pacing), CopyOutcome::Failed);
+    EXPECT_EQ(fs.CopyInto(Path(L"src\\" + alias), *folder, alias, false, pacing).outcome, CopyOutcome::Failed);
+    written.file.reset();
     EXPECT_EQ(Content(L"dst\\Report for 2020.doc"), "report");
+    EXPECT_FALSE(Exists(L"dst\\$0000000.TMP")) << "the file not put in place went";
 }
 
 TEST_F(RealTree, AStopWhileWaitingForAHeldFileStops) {
@@ -294,24 +293,14 @@ TEST_F(RealTree, AStopWhileWaitingForAHeldFileStops) {
     EXPECT_EQ(progress.finished, 2);
 }
 
-// CopyFileExW as Windows runs it and Wine doesn't: the routine is asked after each chunk, and a
-// cancel deletes what the copy wrote. The file named slowFile is long: a chunk a millisecond.
+// A disk that serves slowly the file named slowFile: a tenth of a second a read.
 std::wstring slowFile;
-BOOL WINAPI ChunkedCopy(LPCWSTR from, LPCWSTR to, LPPROGRESS_ROUTINE routine, LPVOID data, LPBOOL cancel,
-                        DWORD flags) {
-    if (!::CopyFileExW(from, to, nullptr, nullptr, cancel, flags)) return FALSE;
-    const std::wstring_view source(from);
-    const bool slow = source.size() >= slowFile.size() && source.substr(source.size() - slowFile.size()) == slowFile;
-    const LARGE_INTEGER n{};
-    for (int chunk = 0; chunk < (slow ? 10000 : 1); ++chunk) {
-        if (routine(n, n, n, n, 1, CALLBACK_CHUNK_FINISHED, nullptr, nullptr, data) == PROGRESS_CANCEL) {
-            ::DeleteFileW(to);
-            ::SetLastError(ERROR_REQUEST_ABORTED);
-            return FALSE;
-        }
-        if (slow) ::Sleep(1);
-    }
-    return TRUE;
+BOOL WINAPI SlowRead(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, LPOVERLAPPED overlapped) {
+    wchar_t path[MAX_PATH * 2];
+    const DWORD n = ::GetFinalPathNameByHandleW(file, path, MAX_PATH * 2, 0);
+    const std::wstring_view source(path, n < MAX_PATH * 2 ? n : 0);
+    if (source.size() >= slowFile.size() && source.substr(source.size() - slowFile.size()) == slowFile) ::Sleep(100);
+    return ::ReadFile(file, buffer, size, read, overlapped);
 }
 
 TEST_F(RealTree, AStopInsideAFileItReplacesLeavesTheOldOneWholeAndSoonReturns) {
@@ -319,8 +308,10 @@ TEST_F(RealTree, AStopInsideAFileItReplacesLeavesTheOldOneWholeAndSoonReturns) {
     const std::vector<std::wstring> order = FileOrder();
     for (const wchar_t* folder : {L"dst", L"dst\\A", L"dst\\A\\A1", L"dst\\B", L"dst\\H"}) MakeFolder(folder);
     for (const std::wstring& file : order) MakeFile(L"dst\\" + file, "old", FILE_ATTRIBUTE_READONLY);
+    // Forty chunks of the copy's own: four seconds to read whole.
     slowFile = order[1];
-    Win32FileSystem fs(ChunkedCopy);
+    MakeFile(L"src\\" + order[1], std::string(40 << 20, 'x'));
+    Win32FileSystem fs(SlowRead);
     RecordingProgress progress;
     progress.onYield = [&](int) { progress.stop = progress.stop || !progress.values.empty(); };
     const auto start = std::chrono::steady_clock::now();
@@ -329,44 +320,6 @@ TEST_F(RealTree, AStopInsideAFileItReplacesLeavesTheOldOneWholeAndSoonReturns) {
     EXPECT_EQ(Content(L"dst\\" + order[0]), Narrow(order[0].substr(order[0].rfind(L'\\') + 1)));
     for (std::size_t i = 1; i < order.size(); ++i) EXPECT_EQ(Content(L"dst\\" + order[i]), "old") << Narrow(order[i]);
     EXPECT_EQ(progress.finished, 1);
-}
-
-// What Windows calls between the chunks of one long file (Wine never does): a stop asked
-// there cancels the copy, and nothing the caller throws may unwind through the system.
-TEST(FileCopyProgress, CancelsOnceAStopIsAskedAndNeverLetsAnExceptionThrough) {
-    struct Pacing final : CopyPacing {
-        bool KeepGoing() override {
-            ++calls;
-            if (fail) throw std::runtime_error("a handler failed");
-            return !stop;
-        }
-        bool Pause(std::chrono::milliseconds) override { return !stop; }
-        int calls = 0;
-        bool stop = false;
-        bool fail = false;
-    } pacing;
-    const LARGE_INTEGER n{};
-    auto call = [&](FileCopyPacing& state, DWORD reason) {
-        return FileCopyProgress(n, n, n, n, 1, reason, nullptr, nullptr, &state);
-    };
-    FileCopyPacing state{pacing};
-    EXPECT_EQ(call(state, CALLBACK_CHUNK_FINISHED), static_cast<DWORD>(PROGRESS_CONTINUE));
-    EXPECT_EQ(call(state, CALLBACK_STREAM_SWITCH), static_cast<DWORD>(PROGRESS_CONTINUE));
-    EXPECT_EQ(pacing.calls, 1) << "only finished chunks let the window run";
-    EXPECT_FALSE(state.stopAsked || state.failed);
-
-    pacing.stop = true;
-    EXPECT_EQ(call(state, CALLBACK_CHUNK_FINISHED), static_cast<DWORD>(PROGRESS_CANCEL));
-    EXPECT_TRUE(state.stopAsked);
-    EXPECT_FALSE(state.failed);
-
-    FileCopyPacing thrown{pacing};
-    pacing.fail = true;
-    EXPECT_EQ(call(thrown, CALLBACK_CHUNK_FINISHED), static_cast<DWORD>(PROGRESS_CANCEL));
-    EXPECT_TRUE(thrown.failed);
-    EXPECT_FALSE(thrown.stopAsked) << "a failure is no stop";
-    EXPECT_EQ(FileCopyProgress(n, n, n, n, 1, CALLBACK_CHUNK_FINISHED, nullptr, nullptr, nullptr),
-              static_cast<DWORD>(PROGRESS_CONTINUE));
 }
 
 // What a disk's device answers of seeking, which Wine's never do: 1 it seeks, 0 it doesn't,
@@ -392,7 +345,7 @@ BOOL WINAPI AnsweringDevice(HANDLE device, DWORD code, LPVOID in, DWORD inSize, 
 TEST_F(RealTree, ADiskSeeksWhenItsDeviceSaysSo) {
     for (const int answer : {1, 0, -1}) {
         deviceSeeks = answer;
-        Win32FileSystem fs(::CopyFileExW, AnsweringDevice);
+        Win32FileSystem fs(::ReadFile, AnsweringDevice);
         EXPECT_EQ(fs.IncursSeekPenalty(LiteralFolderPath(root_)), answer == 1) << answer;
     }
     EXPECT_FALSE(Win32FileSystem().IncursSeekPenalty(root_));
@@ -435,15 +388,16 @@ TEST_F(RealTree, StopsWhereAFolderStandsInPlaceOfAFile) {
 // As if an earlier file of the tree had been spelt so, while this one is copied.
 std::wstring claimedTarget;
 std::wstring claimingPath;
-BOOL WINAPI ClaimedFirst(LPCWSTR from, LPCWSTR to, LPPROGRESS_ROUTINE routine, LPVOID data, LPBOOL cancel,
-                         DWORD flags) {
-    const std::wstring_view source(from);
+BOOL WINAPI ClaimedFirst(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, LPOVERLAPPED overlapped) {
+    wchar_t path[MAX_PATH * 2];
+    const DWORD n = ::GetFinalPathNameByHandleW(file, path, MAX_PATH * 2, 0);
+    const std::wstring_view source(path, n < MAX_PATH * 2 ? n : 0);
     if (source.size() >= claimedTarget.size() && source.substr(source.size() - claimedTarget.size()) == claimedTarget) {
-        const UniqueFile file(::CreateFileW(claimingPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+        const UniqueFile claim(::CreateFileW(claimingPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
         DWORD written = 0;
-        ::WriteFile(file.get(), "claimed", 7, &written, nullptr);
+        if (claim) ::WriteFile(claim.get(), "claimed", 7, &written, nullptr);
     }
-    return ::CopyFileExW(from, to, routine, data, cancel, flags);
+    return ::ReadFile(file, buffer, size, read, overlapped);
 }
 
 TEST_F(RealTree, FailsWhereAnotherSpellingTookTheNameInAFolderItCreated) {

@@ -5,6 +5,7 @@
 #include "driver.hpp"
 #include "fixture.hpp"
 #include "platform/dll_search.hpp"
+#include "platform/redirection_trust.hpp"
 
 namespace {
 
@@ -101,6 +102,22 @@ TEST(HardenDllSearch, LoadsTheListedDllsFromTheSystemFolder) {
     EXPECT_EQ(dlls.Count(), present);
     for (const wchar_t* name : {L"uxtheme.dll", L"dwmapi.dll", L"version.dll", L"windowscodecs.dll"})
         EXPECT_TRUE(LoadedFromSystemFolder(name));
+}
+
+// Wine has the call but no such policy: what the system is asked is seen through the seam.
+int askedPolicy = -1;
+DWORD askedFlags = 0;
+BOOL WINAPI RecordMitigation(int policy, PVOID buffer, SIZE_T length) {
+    askedPolicy = policy;
+    askedFlags = length == sizeof(DWORD) ? *static_cast<DWORD*>(buffer) : 0;
+    return TRUE;
+}
+
+TEST(RedirectionTrust, AsksForTheEnforcedPolicyAndShrugsOffASystemWithout) {
+    EXPECT_TRUE(setup::EnforceRedirectionTrust(RecordMitigation));
+    EXPECT_EQ(askedPolicy, 16) << "ProcessRedirectionTrustPolicy";
+    EXPECT_EQ(askedFlags, 1u) << "EnforceRedirectionTrust, not audit";
+    (void)setup::EnforceRedirectionTrust();  // whatever Wine answers, nothing breaks
 }
 
 }  // namespace

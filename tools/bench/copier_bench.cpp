@@ -27,6 +27,7 @@
 #include "platform/unique_handle.hpp"
 #include "ui/application.hpp"
 #include "copier/file_placement.hpp"
+#include "copier/folder_holds.hpp"
 #include "wizard/progress_bar_sink.hpp"
 #include "copier/tree_copier.hpp"
 #include "copier/win32_file_system.hpp"
@@ -52,20 +53,22 @@ public:
     }
     std::optional<std::uint32_t> Attributes(const std::wstring& path) override { return fs_.Attributes(path); }
     std::optional<FoundEntry> Lookup(const std::wstring& path) override { return fs_.Lookup(path); }
-    bool ClearAttributes(const std::wstring& path) override { return fs_.ClearAttributes(path); }
-    bool ClearReadOnly(const std::wstring& path) override { return fs_.ClearReadOnly(path); }
-    bool CreateFolder(const std::wstring& path) override { return fs_.CreateFolder(path); }
     int CompareNames(std::wstring_view a, std::wstring_view b) override { return fs_.CompareNames(a, b); }
     std::optional<VolumeSpace> Space(const std::wstring& folder) override { return fs_.Space(folder); }
     bool OnDisc(const std::wstring& path) override { return fs_.OnDisc(path); }
     bool IncursSeekPenalty(const std::wstring& path) override { return fs_.IncursSeekPenalty(path); }
-    CopyOutcome Copy(const std::wstring& from, const std::wstring& to, bool replace, CopyPacing& pacing) override {
-        return fs_.Copy(from, to, replace, pacing);
+    std::unique_ptr<HeldFolder> Hold(const std::wstring& path, bool create) override { return fs_.Hold(path, create); }
+    std::unique_ptr<HeldFolder> HoldIn(HeldFolder& parent, std::wstring_view name, bool create) override {
+        return fs_.HoldIn(parent, name, create);
     }
-    CopyOutcome Rename(const std::wstring& from, const std::wstring& to, bool replace, CopyPacing& pacing) override {
-        return fs_.Rename(from, to, replace, pacing);
+    Written CopyInto(const std::wstring& from, HeldFolder& folder, std::wstring_view name, bool dropReadOnly,
+                     CopyPacing& pacing) override {
+        return fs_.CopyInto(from, folder, name, dropReadOnly, pacing);
     }
-    bool Remove(const std::wstring& path) override { return fs_.Remove(path); }
+    bool ClearAttributesIn(HeldFolder& folder, std::wstring_view name) override {
+        return fs_.ClearAttributesIn(folder, name);
+    }
+    bool RemoveIn(HeldFolder& folder, std::wstring_view name) override { return fs_.RemoveIn(folder, name); }
 
 private:
     Win32FileSystem fs_;
@@ -84,9 +87,10 @@ public:
 class FilteredFileSystem final : public ForwardingFileSystem {
 public:
     static constexpr DWORD kFilterMilliseconds = 2;
-    CopyOutcome Copy(const std::wstring& from, const std::wstring& to, bool replace, CopyPacing& pacing) override {
+    Written CopyInto(const std::wstring& from, HeldFolder& folder, std::wstring_view name, bool dropReadOnly,
+                     CopyPacing& pacing) override {
         ::Sleep(kFilterMilliseconds);
-        return ForwardingFileSystem::Copy(from, to, replace, pacing);
+        return ForwardingFileSystem::CopyInto(from, folder, name, dropReadOnly, pacing);
     }
 };
 
@@ -100,15 +104,16 @@ public:
     static constexpr std::uint64_t kChunkBytes = 1 << 20;
 
     bool IncursSeekPenalty(const std::wstring&) override { return true; }
-    CopyOutcome Copy(const std::wstring& from, const std::wstring& to, bool replace, CopyPacing& pacing) override {
+    Written CopyInto(const std::wstring& from, HeldFolder& folder, std::wstring_view name, bool dropReadOnly,
+                     CopyPacing& pacing) override {
         WIN32_FILE_ATTRIBUTE_DATA data{};
-        if (!::GetFileAttributesExW(from.c_str(), GetFileExInfoStandard, &data)) return CopyOutcome::Failed;
+        if (!::GetFileAttributesExW(from.c_str(), GetFileExInfoStandard, &data)) return {CopyOutcome::Failed, nullptr};
         const std::uint64_t size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
         for (std::uint64_t read = 0; read == 0 || read < size; read += kChunkBytes) {
             Read(from);
-            if (!pacing.KeepGoing()) return CopyOutcome::Stopped;
+            if (!pacing.KeepGoing()) return {CopyOutcome::Stopped, nullptr};
         }
-        return ForwardingFileSystem::Copy(from, to, replace, pacing);
+        return ForwardingFileSystem::CopyInto(from, folder, name, dropReadOnly, pacing);
     }
 
 private:
@@ -218,21 +223,21 @@ int RunSerial(const std::wstring& sourceArg, const std::wstring& destinationArg,
     if (!FindFiles(fs, source, tree)) return 1;
 
     const auto start = Clock::now();
-    if (!fs.CreateFolder(destination)) return 1;
-    for (std::size_t i = 0; i < tree.FolderCount(); ++i)
-        if (!fs.CreateFolder(destination + tree.FolderPath(i))) return 1;
+    FolderHolds holds(fs, tree);
+    if (!holds.HoldRoot(destination, true)) return 1;
+    for (std::uint32_t p = 1; p <= tree.FolderCount(); ++p)
+        if (!holds.Make(p)) return 1;
     const TemporaryNames temporaries(tree);
     for (std::size_t i = 0; i < tree.FileCount(); ++i) {
-        FileToPlace file{source, destination, destination, tree.fileNames[i], Seen::Nothing, false};
-        if (tree.fileParents[i] != 0) {
-            const std::wstring folder = tree.FolderPath(tree.fileParents[i] - 1) + L'\\';
-            file.from += folder;
-            file.to += folder;
-        }
-        file.temporary = file.to + temporaries.For(tree, i);
+        const std::shared_ptr<HeldFolder> folder = holds.Get(tree.fileParents[i]);
+        const std::wstring temporary = temporaries.For(tree, i);
+        if (!folder) return 1;
+        FileToPlace file{{}, {}, tree.fileNames[i], temporary, Seen::Nothing, false};
+        FolderPrefix(tree, tree.fileParents[i], source, file.from);
+        FolderPrefix(tree, tree.fileParents[i], destination, file.to);
         file.from += file.name;
         file.to += file.name;
-        if (PlaceFile(fs, file, pacing) != CopyOutcome::Copied) return 1;
+        if (PlaceFile(fs, *folder, file, pacing) != CopyOutcome::Copied) return 1;
     }
     std::printf("seconds=%.3f files=%u\n", Seconds(start), static_cast<unsigned>(tree.FileCount()));
     return 0;
