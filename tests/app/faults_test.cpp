@@ -268,6 +268,15 @@ struct InstallFaultCases {
     static std::wstring Target(Faults& f) { return f.target_.Path(); }
     static const e2e::Medium& Medium(Faults& f) { return f.medium_; }
     static void SetInstallFolder(Faults& f, const std::wstring& folder) { f.SetInstallFolder(folder); }
+    // A folder beside coon that a link planted there leads to, and a copy of it as it was.
+    static std::wstring Outside(Faults& f) { return f.target_ / L"outside"; }
+    static void MakeOutside(Faults& f) {
+        ASSERT_TRUE(e2e::WriteFileBytes(Outside(f) + L"\\v.txt", "outside v"));
+        ASSERT_TRUE(e2e::CopyTree(Outside(f), f.target_ / L"outside as it was"));
+    }
+    static void ExpectOutsideAsItWas(Faults& f) {
+        EXPECT_TRUE(e2e::CompareTrees(Outside(f), f.target_ / L"outside as it was").empty());
+    }
 
     static std::vector<InstallFault> All() {
         return {
@@ -310,6 +319,45 @@ struct InstallFaultCases {
                  SetInstallFolder(f, std::wstring(1, letter) + L":\\Tessovarine");
              },
              [](Faults& f, setup::UniqueFile&) { SetInstallFolder(f, Target(f)); }},
+            // A link that someone who may write in the installation folder planted: the
+            // installation runs elevated, and must never write where it leads.
+            {"FolderUnderCoonIsALink",
+             [](Faults& f, setup::UniqueFile&) {
+                 MakeOutside(f);
+                 ASSERT_TRUE(e2e::MakeFolders(Coon(f)));
+                 ASSERT_TRUE(e2e::MakeLink(Coon(f) + L"\\up", Outside(f)));
+             },
+             [](Faults& f, setup::UniqueFile&) {
+                 ExpectOutsideAsItWas(f);
+                 ASSERT_TRUE(e2e::RemoveLink(Coon(f) + L"\\up"));
+             }},
+            {"CoonIsALink",
+             [](Faults& f, setup::UniqueFile&) {
+                 MakeOutside(f);
+                 ASSERT_TRUE(e2e::MakeLink(Coon(f), Outside(f)));
+             },
+             [](Faults& f, setup::UniqueFile&) {
+                 ExpectOutsideAsItWas(f);
+                 ASSERT_TRUE(e2e::RemoveLink(Coon(f)));
+             }},
+            // A share can hold a link; a tree copied past one is not the one the publisher made.
+            {"SourceLoop",
+             [](Faults& f, setup::UniqueFile&) {
+                 ASSERT_TRUE(e2e::MakeLink(Medium(f) / L"zrv\\upgrade\\up\\loop", Medium(f) / L"zrv\\upgrade"));
+             },
+             [](Faults& f, setup::UniqueFile&) {
+                 EXPECT_FALSE(PathExists(Coon(f))) << "nothing was made";
+                 ASSERT_TRUE(e2e::RemoveLink(Medium(f) / L"zrv\\upgrade\\up\\loop"));
+             }},
+            {"SourceLinkOutOfTheMedium",
+             [](Faults& f, setup::UniqueFile&) {
+                 MakeOutside(f);
+                 ASSERT_TRUE(e2e::MakeLink(Medium(f) / L"zrv\\upgrade\\elsewhere", Outside(f)));
+             },
+             [](Faults& f, setup::UniqueFile&) {
+                 EXPECT_FALSE(PathExists(Coon(f))) << "nothing was made";
+                 ASSERT_TRUE(e2e::RemoveLink(Medium(f) / L"zrv\\upgrade\\elsewhere"));
+             }},
             {"SourceTreeMissing",
              [](Faults& f, setup::UniqueFile&) {
                  ASSERT_TRUE(::MoveFileW((Medium(f) / L"zrv\\upgrade").c_str(), (Medium(f) / L"zrv\\away").c_str()));
@@ -339,6 +387,19 @@ TEST_P(InstallFaults, FailWithTheMessageChangeNothingAndInstallWorksOnceRemoved)
 
 INSTANTIATE_TEST_SUITE_P(Cases, InstallFaults, ::testing::ValuesIn(InstallFaultCases::All()),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A link at a file's own name is replaced as a file is: what it leads to stays as it was. (Wine
+// shows such a link as the file itself; the rename replaces the link all the same.)
+TEST_F(Faults, AFileLinkUnderCoonIsReplacedAndWhatItLeadsToKept) {
+    const std::wstring secret = target_ / L"secret.txt";
+    ASSERT_TRUE(e2e::WriteFileBytes(secret, "secret"));
+    ASSERT_TRUE(e2e::MakeFolders(Coon() + L"\\up"));
+    ASSERT_TRUE(e2e::MakeLink(Coon() + L"\\up\\v.txt", secret));
+    auto w = OpenWizard();
+    ExpectInstallCompletes(w);
+    EXPECT_TRUE(SameTree(Tree(L"upgrade"), Coon()));
+    EXPECT_EQ(e2e::ReadFileBytes(secret), "secret");
+}
 
 // "InstallPath" holds the folder between two delimiters. Only a folder named in full (drive
 // and root, or a share) is installed into; anything else is refused before any copy.

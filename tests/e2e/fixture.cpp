@@ -177,6 +177,8 @@ bool CopyTree(const std::wstring& from, const std::wstring& to) {
 bool RemoveTree(const std::wstring& path) {
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+    // What a link leads to is not this tree's.
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return RemoveLink(path);
     ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return ::DeleteFileW(path.c_str()) != 0;
     bool ok = true;
@@ -214,6 +216,54 @@ std::vector<std::wstring> CompareTrees(const std::wstring& first, const std::wst
     for (const auto& [relative, entry] : b)
         if (!a.count(relative)) differences.push_back(L"only in second: " + relative);
     return differences;
+}
+
+namespace {
+
+// The host's path of a Windows one, as Wine maps it.
+std::wstring HostPath(const std::wstring& path) {
+    using ToHost = char*(CDECL*)(LPCWSTR);
+    const auto toHost = reinterpret_cast<ToHost>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* host = toHost ? toHost(path.c_str()) : nullptr;
+    if (!host) return {};
+    const std::string bytes(host);
+    ::HeapFree(::GetProcessHeap(), 0, host);
+    const int n = ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(), n);
+    return wide;
+}
+
+// Starts a host program (Wine starts ELF programs as they are). Wine gives no handle to wait
+// on for one, so the caller waits for what it does.
+bool RunOnHost(const std::wstring& program, const std::vector<std::wstring>& arguments) {
+    std::wstring command = L"\"" + program + L"\"";
+    for (const std::wstring& argument : arguments) {
+        if (argument.empty()) return false;
+        command += L" \"" + argument + L"\"";
+    }
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &process))
+        return false;
+    if (process.hProcess) ::CloseHandle(process.hProcess);
+    if (process.hThread) ::CloseHandle(process.hThread);
+    return true;
+}
+
+}  // namespace
+
+bool MakeLink(const std::wstring& link, const std::wstring& target) {
+    if (!RunOnHost(L"Z:\\bin\\ln", {L"-s", HostPath(target), HostPath(link)})) return false;
+    return WaitUntil([&] { return ::GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES; }, 10000);
+}
+
+bool RemoveLink(const std::wstring& link) {
+    if (!RunOnHost(L"Z:\\bin\\rm", {HostPath(link)})) return false;
+    return WaitUntil([&] { return ::GetFileAttributesW(link.c_str()) == INVALID_FILE_ATTRIBUTES; }, 10000);
 }
 
 bool WaitForFile(const std::wstring& path, DWORD timeoutMs) {

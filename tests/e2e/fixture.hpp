@@ -34,6 +34,13 @@ bool RemoveTree(const std::wstring& path);
 std::vector<std::wstring> CompareTrees(const std::wstring& first, const std::wstring& second);
 bool WaitForFile(const std::wstring& path, DWORD timeoutMs);
 
+// A symbolic link at link that leads to target, made as a user of the machine would plant one:
+// Wine's CreateSymbolicLinkW makes nothing, so the host's own ln makes it. Wine 8 shows one to a
+// folder as a reparse point, one to a file as that file. Removed with RemoveLink; RemoveTree
+// leaves the first kind alone.
+bool MakeLink(const std::wstring& link, const std::wstring& target);
+bool RemoveLink(const std::wstring& link);
+
 // A fresh folder under the temp folder, whose name holds a blank; removed with its contents.
 // Declare it before any Process that uses it, so the process dies first.
 class TempFolder {
