@@ -93,6 +93,15 @@ CopyOutcome PlaceFile(FileSystem& fs, HeldFolder& folder, const FileToPlace& fil
     if (file.temporary.empty()) return CopyOutcome::Failed;
     const Standing standing = Survey(fs, file);
     if (standing.refused) return CopyOutcome::Failed;
+    // Where nothing stood under the name, no file of an earlier installation is at stake: the
+    // file goes straight to its name, made new, so that whatever took the name meanwhile fails
+    // it. A kill may leave it part-written; nothing is recorded then, and the next run replaces
+    // it as it replaces any file.
+    if (file.seen == Seen::Nothing) {
+        Written written = fs.CopyInto(file.from, folder, file.name, file.fromDisc, pacing);
+        if (written.outcome == CopyOutcome::Copied) written.file->Keep();
+        return written.outcome;
+    }
     // A folder the survey couldn't list may still hold what a killed copy left under this name.
     if (file.seen == Seen::Unknown && !fs.RemoveIn(folder, file.temporary)) return CopyOutcome::Failed;
     // A disc marks every file read-only, and the copy would carry the mark over: the installed

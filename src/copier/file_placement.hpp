@@ -1,8 +1,9 @@
 #pragma once
-// One file of the tree put in place whole: its content is written beside its final name under a
-// temporary name, then renamed over it in one step. Whatever ends the copy, a stop, a failure,
-// the session's end or the process being killed, the installed file is the old one or the new
-// one, never part of either. Platform-free.
+// One file of the tree put in place. Where a file stands under its final name, the new content
+// is written beside it under a temporary name, then renamed over it in one step: whatever ends
+// the copy, a stop, a failure, the session's end or the process being killed, the installed file
+// is the old one or the new one, never part of either. Where none stands, the file is written
+// straight to its name, made new. Platform-free.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -57,7 +58,8 @@ struct FileToPlace {
 };
 
 // Copies one file into its place in the held folder. Copied once it stands under its final
-// name; Stopped or Failed leave whatever stood there before as it was, and no temporary behind.
+// name; Stopped or Failed leave whatever stood there before as it was (nothing, where nothing
+// was), and no temporary behind.
 CopyOutcome PlaceFile(FileSystem& fs, HeldFolder& folder, const FileToPlace& file, CopyPacing& pacing);
 
 }  // namespace setup

@@ -256,7 +256,7 @@ TEST(Links, NothingIsWrittenThroughOne) {
 // A folder swapped for a link once the survey has seen it is no folder the copy enters; one
 // swapped once the copy holds it is still the folder written to.
 TEST(Links, AFolderSwappedForALinkAfterItsCheckIsNotFollowed) {
-    for (const Op when : {Op::Attributes, Op::Rename}) {
+    for (const Op when : {Op::Attributes, Op::Copy}) {
         MemoryFileSystem fs;
         fs.AddFile(kSource + L"A\\a", "a");
         fs.AddFile(kSource + L"A\\B\\b", "b");

@@ -82,32 +82,49 @@ TEST(SideBySide, AFailureLetsNoWorkerTakeAnotherFileAndTheFilesInFlightFinish) {
     EXPECT_EQ(progress.offThread, 0);
 }
 
-// Over an earlier installation, each installed file is the old one or the new one, whole,
-// whatever ends the copy while replacements are in flight: a cancelled copy deletes what it
-// wrote, as on Windows.
-TEST(SideBySide, AStopOrAFailureWithReplacementsInFlightLeavesEveryOldFileWhole) {
-    for (const bool stop : {true, false}) {
-        SCOPED_TRACE(stop ? "stopped" : "failed");
-        MemoryFileSystem fs;
-        AddFiles(fs);
-        for (int i = 0; i < 24; ++i) fs.AddFile(Target(i), "old", i == 4 ? attr::kReadOnly : 0);
-        if (!stop) fs.FailOn(Op::Copy, Source(5));
-        std::atomic<int> stalled = 0;
-        fs.SetCopyHook([&](const std::wstring& from, CopyPacing& pacing) -> std::optional<CopyOutcome> {
-            if (Index(from) < 4) return std::nullopt;
-            ++stalled;
-            return StallUntilHalted(pacing);
-        });
-        RecordingProgress progress;
-        progress.onYield = [&](int) { progress.stop = progress.stop || (stop && stalled == 2); };
-        EXPECT_EQ(CopyFolder(fs, progress, kSource, kDestination, 2), stop ? CopyOutcome::Stopped : CopyOutcome::Failed);
-        for (int i = 0; i < 24; ++i) EXPECT_EQ(fs.Content(Target(i)), i < 4 ? std::to_string(i) : "old") << i;
-        EXPECT_EQ(fs.FileCount(), 48u) << "no temporary is left";
+// A file goes straight to its name where nothing stood there, and beside it, to be renamed
+// over the old one, where something did. Over an earlier installation each installed file is
+// then the old one or the new one, whole, whatever ends the copy while files are in flight; in
+// a fresh one a file in flight leaves nothing: a cancelled copy deletes what it wrote, as on
+// Windows.
+TEST(SideBySide, AStopOrAFailureInFlightLeavesEveryOldFileWholeAndNoNewOnePartWritten) {
+    for (const bool earlier : {true, false}) {
+        for (const bool stop : {true, false}) {
+            SCOPED_TRACE(std::string(earlier ? "over an earlier installation, " : "fresh, ") +
+                         (stop ? "stopped" : "failed"));
+            MemoryFileSystem fs;
+            AddFiles(fs);
+            if (earlier)
+                for (int i = 0; i < 24; ++i) fs.AddFile(Target(i), "old", i == 4 ? attr::kReadOnly : 0);
+            if (!stop) fs.FailOn(Op::Copy, Source(5));
+            std::atomic<int> stalled = 0;
+            fs.SetCopyHook([&](const std::wstring& from, CopyPacing& pacing) -> std::optional<CopyOutcome> {
+                if (Index(from) < 4) return std::nullopt;
+                ++stalled;
+                return StallUntilHalted(pacing);
+            });
+            RecordingProgress progress;
+            progress.onYield = [&](int) { progress.stop = progress.stop || (stop && stalled == 2); };
+            EXPECT_EQ(CopyFolder(fs, progress, kSource, kDestination, 2),
+                      stop ? CopyOutcome::Stopped : CopyOutcome::Failed);
+            for (int i = 0; i < 24; ++i) {
+                const std::optional<std::string> left = i < 4 ? std::optional(std::to_string(i))
+                                                        : earlier ? std::optional<std::string>("old")
+                                                                  : std::nullopt;
+                EXPECT_EQ(fs.Content(Target(i)), left) << i;
+            }
+            EXPECT_EQ(fs.FileCount(), earlier ? 48u : 28u) << "no temporary is left";
+            for (const auto& [op, path] : fs.Calls()) {
+                if (op != Op::Copy) continue;
+                EXPECT_EQ(path.find(L'$') != std::wstring::npos, earlier) << "written to " << path;
+            }
+        }
     }
 }
 
 // "Report for 2020.doc" and a file of the medium named as its short alias, side by side into a
-// folder that exists: the alias's file found the name free, then the other took it.
+// folder that exists but can't be listed, where files go beside their names: the alias's file
+// found the name free, then the other took it.
 TEST(SideBySide, AFileNamedAsAnotherOnesAliasNeverReplacesIt) {
     MemoryFileSystem fs;
     const std::wstring report = L"Report for 2020.doc";
@@ -115,6 +132,7 @@ TEST(SideBySide, AFileNamedAsAnotherOnesAliasNeverReplacesIt) {
     fs.AddFile(kSource + report, "report");
     fs.AddFile(kSource + alias, "alias");
     fs.AddFolder(L"C:\\dst");
+    fs.FailOn(Op::List, kDestination);
     fs.SetShortName(kDestination + report, alias);
     std::atomic<bool> aliasChecked = false;
     fs.SetCopyHook([&](const std::wstring& from, CopyPacing&) -> std::optional<CopyOutcome> {

@@ -63,7 +63,7 @@ TEST(CopyFolder, CopiesFilesInListOrderOncePerFile) {
     ASSERT_EQ(CopyFolder(fs, progress, kSource, kDestination, 1), CopyOutcome::Copied);
     std::vector<std::wstring> copied;
     for (const auto& [op, path] : fs.Calls())
-        if (op == Op::Rename) copied.push_back(path.substr(kDestination.size()));
+        if (op == Op::Copy) copied.push_back(path.substr(kDestination.size()));
     EXPECT_EQ(copied, kFiles);
 }
 
@@ -77,7 +77,7 @@ TEST(CopyFolder, UsesRootsWithDoubledSeparatorsUnchanged) {
     EXPECT_EQ(CopyFolder(fs, progress, L"C:\\\\zrv\\class\\", L"C:\\dst\\\\coon\\"), CopyOutcome::Copied);
     ExpectCopied(fs, L"C:\\dst\\coon\\");
     const auto& calls = fs.Calls();
-    EXPECT_NE(std::find(calls.begin(), calls.end(), std::make_pair(Op::Rename, std::wstring(L"C:\\dst\\\\coon\\B\\b"))),
+    EXPECT_NE(std::find(calls.begin(), calls.end(), std::make_pair(Op::Copy, std::wstring(L"C:\\dst\\\\coon\\B\\b"))),
               calls.end());
 }
 
@@ -334,8 +334,9 @@ TEST(CopyFolder, FailsRatherThanReplaceInAFolderItCreated) {
     MemoryFileSystem fs;
     AddTree(fs);
     RecordingProgress progress;
+    // Taken while the file before it is copied.
     fs.SetCopyHook([&](const std::wstring& from, CopyPacing&) -> std::optional<CopyOutcome> {
-        if (from == kSource + L"A\\a") fs.AddFile(kDestination + L"A\\a", "claimed");
+        if (from == kSource + L"f") fs.AddFile(kDestination + L"A\\a", "claimed");
         return std::nullopt;
     });
     EXPECT_EQ(CopyFolder(fs, progress, kSource, kDestination, 1), CopyOutcome::Failed);

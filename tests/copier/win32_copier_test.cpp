@@ -411,7 +411,8 @@ TEST_F(RealTree, FailsWhereAnotherSpellingTookTheNameInAFolderItCreated) {
     std::wstring other = order[1];
     other.back() = static_cast<wchar_t>(std::towupper(other.back()));
     ASSERT_NE(other, order[1]);
-    claimedTarget = order[1];
+    // Taken while the file before it is copied.
+    claimedTarget = order[0];
     claimingPath = Path(L"dst\\" + other);
     Win32FileSystem claiming(ClaimedFirst);
     EXPECT_EQ(CopyFolder(claiming, progress, Path(L"src\\"), Path(L"dst\\"), 1), CopyOutcome::Failed);
