@@ -4,7 +4,9 @@
 # and Wine's xcopy, alternating, in one Wine prefix; then the copier and a serial loop over a
 # file system that makes each file's copy 2 ms longer, as a scanner does on Windows, and over
 # one that seeks between files, as a disc does. Prints every run, the medians and the ratios;
-# the last three lines are
+# the last five lines are
+#   fresh small: copier/in-place=R6
+#   upgrade small: copier/in-place=R7
 #   seek 8ms: copier/serial=R5
 #   filter 2ms: serial/copier=R4
 #   copier/bare small=R1 large=R2; xcopy/copier small=R3
@@ -91,6 +93,10 @@ r3 = show("xcopy/copier small", ">= 2.0", ratio("small", "xcopy", "small", "copi
 show("copier/unchecked small", "<= 1.02", ratio("small", "copier", "small", "unchecked"))
 r4 = show("serial/copier filter 2ms", ">= 4", ratio("few", "serial", "few", "filtered"))
 r5 = show("copier/serial seek 8ms", "<= 1.05", ratio("seek", "seeking", "seek", "seekserial"))
+r6 = show("fresh copier/in-place", "<= 0.80", ratio("small", "copier", "small", "inplace"))
+r7 = show("upgrade copier/in-place", "<= 1.00", ratio("upgrade", "copier", "upgrade", "inplace"))
+print(f"fresh small: copier/in-place={r6:.3f}")
+print(f"upgrade small: copier/in-place={r7:.3f}")
 print(f"seek 8ms: copier/serial={r5:.3f}")
 print(f"filter 2ms: serial/copier={r4:.3f}")
 print(f"copier/bare small={r1:.3f} large={r2:.3f}; xcopy/copier small={r3:.3f}")

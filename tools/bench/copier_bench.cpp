@@ -9,6 +9,9 @@
 //   copier_bench seekserial SRC DST  that medium, one file after another, no window
 //   copier_bench bare SRC DST     CreateDirectoryW, then CopyFileW beside each file and MoveFileExW
 //                                 over it, over the copier's lists, no window
+//   copier_bench inplace SRC DST  CreateDirectoryW and CopyFileW onto each final name, one file
+//                                 after another, as Explorer and xcopy write: the loop a user
+//                                 compares with, into an empty folder or over an earlier copy
 //   copier_bench xcopy SRC DST    xcopy /E /H /Y /I, its output to NUL
 //   copier_bench list SRC         the copier's listing alone: entries, time and memory
 #include <windows.h>
@@ -208,6 +211,30 @@ int RunBare(const std::wstring& sourceArg, const std::wstring& destinationArg) {
     return 0;
 }
 
+int RunInPlace(const std::wstring& sourceArg, const std::wstring& destinationArg) {
+    const std::wstring source = WithSeparator(sourceArg);
+    const std::wstring destination = WithSeparator(destinationArg);
+    Win32FileSystem fs;
+    FolderTree tree;
+    if (!FindFiles(fs, source, tree)) return 1;
+
+    const auto start = Clock::now();
+    auto makeFolder = [](const std::wstring& folder) {
+        return ::CreateDirectoryW(folder.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS;
+    };
+    if (!makeFolder(destination)) return 1;
+    for (std::size_t i = 0; i < tree.FolderCount(); ++i)
+        if (!makeFolder(destination + tree.FolderPath(i))) return 1;
+    std::wstring relative;
+    for (std::size_t i = 0; i < tree.FileCount(); ++i) {
+        relative.clear();
+        tree.AppendFilePath(i, relative);
+        if (!::CopyFileW((source + relative).c_str(), (destination + relative).c_str(), FALSE)) return 1;
+    }
+    std::printf("seconds=%.3f files=%u\n", Seconds(start), static_cast<unsigned>(tree.FileCount()));
+    return 0;
+}
+
 // The copier's road to the disk without the copier: its lists, then each file in turn.
 int RunSerial(const std::wstring& sourceArg, const std::wstring& destinationArg, FileSystem& fs) {
     struct Unpaced final : CopyPacing {
@@ -307,9 +334,10 @@ int wmain(int argc, wchar_t** argv) {
     if (mode == L"seeking" && argc == 4) return setup::RunCopier(argv[2], argv[3], seeking, workers);
     if (mode == L"seekserial" && argc == 4) return setup::RunSerial(argv[2], argv[3], seeking);
     if (mode == L"bare" && argc == 4) return setup::RunBare(argv[2], argv[3]);
+    if (mode == L"inplace" && argc == 4) return setup::RunInPlace(argv[2], argv[3]);
     if (mode == L"xcopy" && argc == 4) return setup::RunXcopy(argv[2], argv[3]);
     if (mode == L"list" && argc == 3) return setup::RunList(argv[2]);
     std::fprintf(stderr, "usage: copier_bench copier|filtered SRC DST [WORKERS] | "
-                         "unchecked|serial|seeking|seekserial|bare|xcopy SRC DST | list SRC\n");
+                         "unchecked|serial|seeking|seekserial|bare|inplace|xcopy SRC DST | list SRC\n");
     return 2;
 }
