@@ -23,6 +23,8 @@ echo "== native: platform-free logic under AddressSanitizer and UndefinedBehavio
 step "native: configure" cmake --preset native >/dev/null
 step "native: build" cmake --build --preset native
 step "native: tests" ctest --preset native --output-junit "$times/native.xml"
+# The installation stopped at every change over the storage model: its count, kept in the log.
+grep -h "^install model:" build/native/Testing/Temporary/LastTest.log || echo "install model: no figures"
 
 echo "== fuzz: a short run of each libFuzzer target"
 step "fuzz" bash tools/fuzz.sh 20

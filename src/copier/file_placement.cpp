@@ -99,8 +99,10 @@ CopyOutcome PlaceFile(FileSystem& fs, HeldFolder& folder, const FileToPlace& fil
     // it as it replaces any file.
     if (file.seen == Seen::Nothing) {
         Written written = fs.CopyInto(file.from, folder, file.name, file.fromDisc, pacing);
-        if (written.outcome == CopyOutcome::Copied) written.file->Keep();
-        return written.outcome;
+        if (written.outcome != CopyOutcome::Copied) return written.outcome;
+        if (file.flushEach && !written.file->Flush()) return CopyOutcome::Failed;
+        written.file->Keep();
+        return CopyOutcome::Copied;
     }
     // A folder the survey couldn't list may still hold what a killed copy left under this name.
     if (file.seen == Seen::Unknown && !fs.RemoveIn(folder, file.temporary)) return CopyOutcome::Failed;
@@ -108,6 +110,9 @@ CopyOutcome PlaceFile(FileSystem& fs, HeldFolder& folder, const FileToPlace& fil
     // product could never update its own files.
     Written written = fs.CopyInto(file.from, folder, file.temporary, file.fromDisc, pacing);
     if (written.outcome != CopyOutcome::Copied) return written.outcome;
+    // The name is journaled, the data only cached: renamed over the old file before it reaches
+    // the disk, the new file could read as zeros after a power cut, with the old one gone.
+    if (!written.file->Flush()) return CopyOutcome::Failed;
     // Windows renames over no read-only file. The old file's attributes go only now, once the
     // new content is whole; a link's are its own, and it is replaced as it stands.
     const bool link = (standing.attributes & attr::kLink) != 0;

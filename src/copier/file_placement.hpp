@@ -54,7 +54,8 @@ struct FileToPlace {
     std::wstring_view name;      // the final name in its folder
     std::wstring_view temporary;  // beside it, in the same folder
     Seen seen;
-    bool fromDisc;  // its read-only mark is the disc's, not the product's
+    bool fromDisc;   // its read-only mark is the disc's, not the product's
+    bool flushEach;  // no volume to flush at the end: each file goes to the disk on its own
 };
 
 // Copies one file into its place in the held folder. Copied once it stands under its final

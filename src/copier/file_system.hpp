@@ -77,6 +77,16 @@ public:
     virtual CopyOutcome RenameTo(std::wstring_view name, bool replace, CopyPacing& pacing) = 0;
     // The file stays, under the name it was written with.
     virtual void Keep() = 0;
+    // Its data on the disk itself, not only in the system's cache: after a power cut a file
+    // reads as what was flushed of it, and zeros for the rest (FlushFileBuffers).
+    virtual bool Flush() = 0;
+};
+
+// The destination's volume, open so that everything written on it can be sent to the disk at once.
+class HeldVolume {
+public:
+    virtual ~HeldVolume() = default;
+    virtual bool Flush() = 0;
 };
 
 struct Written {
@@ -131,6 +141,9 @@ public:
     // Deletes a file of the folder, whatever its attributes; never a link or what it leads to.
     // True when nothing is there any more.
     virtual bool RemoveIn(HeldFolder& folder, std::wstring_view name) = 0;
+    // The volume that holds the existing folder; nothing where it can't be opened so (only an
+    // administrator may, and a share can't be).
+    virtual std::unique_ptr<HeldVolume> HoldVolume(const std::wstring& folder) = 0;
 };
 
 }  // namespace setup

@@ -84,6 +84,9 @@ CopyOutcome CopyTree(FileSystem& fs, CopyProgress& progress, const std::wstring&
         if (step != CopyOutcome::Copied) return step;
     }
     const bool fromDisc = fs.OnDisc(source);
+    // Nothing may be recorded before every file is on the disk itself: the volume is flushed
+    // once at the end where it can be opened, else each file on its own.
+    const std::unique_ptr<HeldVolume> volume = fs.HoldVolume(destination);
 
     const std::size_t count = tree.FileCount();
     progress.SetRange(static_cast<int>(count));
@@ -94,7 +97,7 @@ CopyOutcome CopyTree(FileSystem& fs, CopyProgress& progress, const std::wstring&
         const std::wstring temporary = temporaries.For(tree, index);
         const std::shared_ptr<HeldFolder> folder = holds.Get(parent);
         if (temporary.empty() || !folder) return CopyOutcome::Failed;
-        FileToPlace file{{}, {}, tree.fileNames[index], temporary, survey.seen[index], fromDisc};
+        FileToPlace file{{}, {}, tree.fileNames[index], temporary, survey.seen[index], fromDisc, !volume};
         FolderPrefix(tree, parent, source, file.from);
         FolderPrefix(tree, parent, destination, file.to);
         file.from += file.name;
@@ -113,7 +116,10 @@ CopyOutcome CopyTree(FileSystem& fs, CopyProgress& progress, const std::wstring&
             progress.SetValue(copied);
             progress.YieldToWindow();
         }
-        if (now.finished) return now.outcome;
+        if (now.finished) {
+            if (now.outcome == CopyOutcome::Copied && volume && !volume->Flush()) return CopyOutcome::Failed;
+            return now.outcome;
+        }
         progress.WaitWithWindow(kLookAtWorkers);
     }
 }

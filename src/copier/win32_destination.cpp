@@ -102,6 +102,7 @@ public:
         }
     }
     void Keep() override { done_ = true; }
+    bool Flush() override { return ::FlushFileBuffers(file_.get()) != FALSE; }
 
 private:
     UniqueFile file_;

@@ -121,6 +121,32 @@ std::optional<VolumeSpace> Win32FileSystem::Space(const std::wstring& folder) {
     return space;
 }
 
+namespace {
+
+class Win32HeldVolume final : public HeldVolume {
+public:
+    explicit Win32HeldVolume(UniqueFile volume) : volume_(std::move(volume)) {}
+    bool Flush() override { return ::FlushFileBuffers(volume_.get()) != FALSE; }
+
+private:
+    UniqueFile volume_;
+};
+
+}  // namespace
+
+std::unique_ptr<HeldVolume> Win32FileSystem::HoldVolume(const std::wstring& folder) {
+    // Only a drive letter's volume opens as a device ("\\.\C:"), and only for an administrator.
+    const auto root = VolumeRoot(folder);
+    if (!root || root->size() != 3 || (*root)[1] != L':') return nullptr;
+    const std::wstring device = L"\\\\.\\" + root->substr(0, 2);
+    UniqueFile volume(::CreateFileW(device.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr));
+    // One that opens but won't flush (Wine gives a handle to the drive's folder) is none: a
+    // flush now, before the copy has written anything, tells at little cost.
+    if (!volume || !::FlushFileBuffers(volume.get())) return nullptr;
+    return std::make_unique<Win32HeldVolume>(std::move(volume));
+}
+
 bool Win32FileSystem::OnDisc(const std::wstring& path) {
     const auto root = VolumeRoot(path);
     return root && ::GetDriveTypeW(root->c_str()) == DRIVE_CDROM;

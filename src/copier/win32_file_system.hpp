@@ -48,6 +48,7 @@ public:
     std::optional<VolumeSpace> Space(const std::wstring& folder) override;
     bool OnDisc(const std::wstring& path) override;
     bool IncursSeekPenalty(const std::wstring& path) override;
+    std::unique_ptr<HeldVolume> HoldVolume(const std::wstring& folder) override;
 
     // win32_destination.cpp
     std::unique_ptr<HeldFolder> Hold(const std::wstring& path, bool create) override;

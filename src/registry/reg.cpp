@@ -81,4 +81,11 @@ std::wstring GetProductValue(const std::wstring& name) noexcept {
     }
 }
 
+bool FlushKey(const std::wstring& keyPath) noexcept {
+    UniqueKey key;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_QUERY_VALUE | kView, key.put()) != ERROR_SUCCESS)
+        return false;
+    return ::RegFlushKey(key.get()) == ERROR_SUCCESS;
+}
+
 }  // namespace setup::reg

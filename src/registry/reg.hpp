@@ -19,5 +19,8 @@ std::wstring GetRegValue(HKEY root, const std::wstring& keyPath, const std::wstr
 bool SetRegString(const std::wstring& keyPath, const std::wstring& name, const std::wstring& text) noexcept;
 // A value under HKEY_LOCAL_MACHINE and the product key.
 std::wstring GetProductValue(const std::wstring& name) noexcept;
+// What was written under the key below HKEY_LOCAL_MACHINE, and the rest of its hive, on the
+// disk itself (RegFlushKey): the system's own flush comes within seconds, a power cut sooner.
+bool FlushKey(const std::wstring& keyPath) noexcept;
 
 }  // namespace setup::reg

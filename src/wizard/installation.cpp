@@ -14,8 +14,8 @@ std::optional<InstallPlan> PlanInstallation(ProductStore& store, const ProductLi
 }
 
 InstallOutcome CarryOutInstallation(const InstallPlan& plan, const ProductLines& lines, ProductStore& store,
-                                    FileSystem& fs, CopyProgress& progress, FilesInFlight* inFlight) {
-    switch (CopyFolder(fs, progress, plan.source, plan.destination, kCopyWorkers, inFlight)) {
+                                    FileSystem& fs, CopyProgress& progress, FilesInFlight* inFlight, int workers) {
+    switch (CopyFolder(fs, progress, plan.source, plan.destination, workers, inFlight)) {
         case CopyOutcome::Copied:
             break;
         case CopyOutcome::Stopped:
@@ -26,6 +26,7 @@ InstallOutcome CarryOutInstallation(const InstallPlan& plan, const ProductLines&
     const std::wstring& marker = lines[kContentMarker];
     if (!store.SetRegString(kMarkerKey, marker, marker)) return InstallOutcome::NotRecorded;
     if (!store.SetRegString(reg::kProductKey, L"version", lines[kContentVersion])) return InstallOutcome::NotRecorded;
+    store.Flush();
     return InstallOutcome::Installed;
 }
 

@@ -23,6 +23,8 @@ public:
     virtual std::wstring GetProductValue(const std::wstring& name) = 0;
     // A string value under a key below HKEY_LOCAL_MACHINE; false when it was not written.
     virtual bool SetRegString(const std::wstring& keyPath, const std::wstring& name, const std::wstring& text) = 0;
+    // What was written, on the disk itself rather than in the system's cache.
+    virtual bool Flush() = 0;
 };
 
 struct InstallPlan {
@@ -42,9 +44,12 @@ enum class InstallOutcome {
     NotRecorded,  // copied, but the marker or the version could not be written
 };
 
-// Copies the plan's tree, then records the marker and only then the version: a version
-// without its marker would tell the next run that the content is in place.
+// Copies the plan's tree, every file of it on the disk itself, then records the marker and only
+// then the version: a version without its marker would tell the next run that the content is in
+// place. The record is then flushed; where that fails, it stands all the same, only less sure to
+// outlive a power cut, which would leave the next run to copy again.
 InstallOutcome CarryOutInstallation(const InstallPlan& plan, const ProductLines& lines, ProductStore& store,
-                                    FileSystem& fs, CopyProgress& progress, FilesInFlight* inFlight = nullptr);
+                                    FileSystem& fs, CopyProgress& progress, FilesInFlight* inFlight = nullptr,
+                                    int workers = kCopyWorkers);
 
 }  // namespace setup

@@ -11,6 +11,8 @@ public:
     bool SetRegString(const std::wstring& keyPath, const std::wstring& name, const std::wstring& text) override {
         return reg::SetRegString(keyPath, name, text);
     }
+    // The marker's key lies in the product key's hive: one flush takes both.
+    bool Flush() override { return reg::FlushKey(reg::kProductKey); }
 };
 
 }  // namespace setup

@@ -12,6 +12,17 @@ namespace {
 
 wchar_t UpperChar(wchar_t c) { return static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c))); }
 
+// The faults the platform gives where a call changes something.
+constexpr Fault kMaking[] = {Fault::AccessDenied, Fault::DiskFull, Fault::PathNotFound, Fault::NameTaken};
+constexpr Fault kCopyStart[] = {Fault::AccessDenied, Fault::SharingViolation, Fault::DiskFull,
+                                Fault::PathNotFound, Fault::MediumGone, Fault::NameTaken};
+constexpr Fault kWriting[] = {Fault::DiskFull, Fault::MediumGone};
+constexpr Fault kSetting[] = {Fault::AccessDenied, Fault::DiskFull};
+constexpr Fault kFlushing[] = {Fault::DiskFull, Fault::MediumGone};
+constexpr Fault kRenaming[] = {Fault::AccessDenied, Fault::SharingViolation, Fault::DiskFull, Fault::PathNotFound,
+                               Fault::NameTaken};
+constexpr Fault kRemoving[] = {Fault::AccessDenied, Fault::SharingViolation};
+
 std::vector<std::wstring> Names(const std::wstring& clean) {
     std::vector<std::wstring> names;
     std::size_t start = 0;
@@ -41,7 +52,9 @@ public:
     ~WrittenInMemory() override {
         if (done_) return;
         const Lock hold(fs_.mutex_);
-        if (Child(*folder_, name_, false).second == file_) Erase(*folder_, name_);
+        if (Child(*folder_, name_, false).second != file_ || fs_.BeginChange(kRemoving)) return;
+        Erase(*folder_, name_);
+        fs_.EndChange();
     }
 
     CopyOutcome RenameTo(std::wstring_view to, bool replace, CopyPacing&) override {
@@ -50,6 +63,7 @@ public:
         fs_.Record(Op::Rename, path);
         if (Child(*folder_, name_, false).second != file_) return CopyOutcome::Failed;
         if (fs_.Fails(Op::Rename, Below(folderPath_, name_)) || fs_.Fails(Op::Rename, path)) return CopyOutcome::Failed;
+        if (fs_.BeginChange(kRenaming)) return CopyOutcome::Failed;
         const auto [existingName, existing] = Child(*folder_, to, true);
         if (existing && existing != file_) {
             // A link is replaced as it stands; a folder, or a link to one, never.
@@ -62,10 +76,18 @@ public:
         name_ = std::wstring(to);
         Insert(*folder_, name_, file_);
         done_ = true;
+        fs_.EndChange();
         fs_.RunAfter(Op::Rename, path);
         return CopyOutcome::Copied;
     }
     void Keep() override { done_ = true; }
+    bool Flush() override {
+        const Lock hold(fs_.mutex_);
+        if (fs_.BeginChange(kFlushing)) return false;
+        file_->durable = file_->content;
+        fs_.EndChange();
+        return true;
+    }
 
 private:
     MemoryFileSystem& fs_;
@@ -76,7 +98,84 @@ private:
     bool done_ = false;
 };
 
+class MemoryFileSystem::Volume final : public HeldVolume {
+public:
+    explicit Volume(MemoryFileSystem& fs) : fs_(fs) {}
+    bool Flush() override {
+        const Lock hold(fs_.mutex_);
+        if (fs_.BeginChange(kFlushing)) return false;
+        for (const auto& [name, drive] : fs_.drives_) fs_.FlushAll(*drive);
+        fs_.EndChange();
+        return true;
+    }
+
+private:
+    MemoryFileSystem& fs_;
+};
+
 MemoryFileSystem::MemoryFileSystem() { drives_[L"C:"] = std::make_shared<Node>(); }
+
+void MemoryFileSystem::FlushAll(Node& folder) {
+    for (const auto& [name, node] : folder.children) {
+        if (node && node->kind == Kind::File) node->durable = node->content;
+        if (node && node->kind == Kind::Folder) FlushAll(*node);
+    }
+}
+
+MemoryFileSystem::NodePtr MemoryFileSystem::Clone(const Node& node, bool powerCut) {
+    auto copy = std::make_shared<Node>();
+    copy->kind = node.kind;
+    copy->attributes = node.attributes;
+    copy->content = node.content;
+    copy->durable = node.durable;
+    if (powerCut && node.kind == Kind::File) {
+        const std::size_t kept = std::min(node.durable.size(), node.content.size());
+        copy->content = node.durable.substr(0, kept) + std::string(node.content.size() - kept, '\0');
+        copy->durable = copy->content;
+    }
+    copy->listedSize = node.listedSize;
+    copy->target = node.target;
+    copy->folderLink = node.folderLink;
+    copy->aliases = node.aliases;
+    copy->distinct = node.distinct;
+    for (const auto& [name, child] : node.children)
+        if (child) Insert(*copy, name, Clone(*child, powerCut));
+    return copy;
+}
+
+std::unique_ptr<MemoryFileSystem> MemoryFileSystem::Restarted(bool powerCut) const {
+    const Lock hold(mutex_);
+    auto next = std::make_unique<MemoryFileSystem>();
+    for (const auto& [name, drive] : drives_) next->drives_[name] = Clone(*drive, powerCut);
+    next->space_ = space_;
+    next->disc_ = disc_;
+    next->seeking_ = seeking_;
+    next->chunkSize_ = chunkSize_;
+    next->volumeHeld_ = volumeHeld_;
+    return next;
+}
+
+void MemoryFileSystem::Watch(ChangeWatch watch) {
+    const Lock hold(mutex_);
+    watch_ = std::move(watch);
+}
+
+std::optional<Fault> MemoryFileSystem::BeginChange(std::span<const Fault> possible) {
+    const Lock hold(mutex_);
+    ++changes_;
+    return watch_.before ? watch_.before(changes_, possible) : std::nullopt;
+}
+
+void MemoryFileSystem::EndChange() {
+    const Lock hold(mutex_);
+    if (watch_.after) watch_.after(changes_);
+}
+
+bool MemoryFileSystem::IsDurable(const std::wstring& path) const {
+    const Lock hold(mutex_);
+    const auto place = Walk(path, false);
+    return place && place->node && place->node->durable == place->node->content;
+}
 
 std::wstring MemoryFileSystem::Clean(const std::wstring& path) {
     std::wstring clean;
@@ -178,6 +277,7 @@ void MemoryFileSystem::AddFile(const std::wstring& path, std::string content, st
     const Lock hold(mutex_);
     const NodePtr node = Add(path, Kind::File);
     node->content = std::move(content);
+    node->durable = node->content;
     node->attributes = attributes;
 }
 
@@ -356,12 +456,17 @@ std::unique_ptr<HeldFolder> MemoryFileSystem::Hold(const std::wstring& path, boo
     if (!place) return nullptr;
     NodePtr node = place->node;
     if (create) {
-        if (node || !place->parent || Fails(Op::CreateFolder, path)) return nullptr;
+        if (node || !place->parent || Fails(Op::CreateFolder, path) || BeginChange(kMaking)) return nullptr;
         node = std::make_shared<Node>();
         Insert(*place->parent, place->name, node);
+        EndChange();
     }
     if (!node || node->kind != Kind::Folder) return nullptr;
     return std::make_unique<Held>(node, path);
+}
+
+std::unique_ptr<HeldVolume> MemoryFileSystem::HoldVolume(const std::wstring&) {
+    return volumeHeld_ ? std::make_unique<Volume>(*this) : nullptr;
 }
 
 std::unique_ptr<HeldFolder> MemoryFileSystem::HoldIn(HeldFolder& parentFolder, std::wstring_view name, bool create) {
@@ -372,9 +477,10 @@ std::unique_ptr<HeldFolder> MemoryFileSystem::HoldIn(HeldFolder& parentFolder, s
     // As on Windows, a name that reaches a folder through its short alias is no hold of it.
     NodePtr node = Child(*parent.node, name, create).second;
     if (create) {
-        if (node || Fails(Op::CreateFolder, path)) return nullptr;
+        if (node || Fails(Op::CreateFolder, path) || BeginChange(kMaking)) return nullptr;
         node = std::make_shared<Node>();
         Insert(*parent.node, std::wstring(name), node);
+        EndChange();
     }
     if (!node || node->kind != Kind::Folder) return nullptr;
     return std::make_unique<Held>(node, path);
@@ -392,10 +498,11 @@ Written MemoryFileSystem::CopyInto(const std::wstring& from, HeldFolder& heldFol
         if (!source || !source->node || source->node->kind != Kind::File) return {CopyOutcome::Failed, nullptr};
         if (Fails(Op::Copy, from) || Fails(Op::Copy, path)) return {CopyOutcome::Failed, nullptr};
         // Made new: any entry answering to the name, an alias too, fails the copy.
-        if (Child(*folder.node, name, true).second) return {CopyOutcome::Failed, nullptr};
+        if (Child(*folder.node, name, true).second || BeginChange(kCopyStart)) return {CopyOutcome::Failed, nullptr};
         file = std::make_shared<Node>();
         file->kind = Kind::File;
         Insert(*folder.node, std::wstring(name), file);
+        EndChange();
     }
     // As on Windows, a copy cancelled between chunks, or failing, deletes what it wrote.
     auto written = std::make_unique<WrittenInMemory>(*this, folder.node, folder.path, std::wstring(name), file);
@@ -406,11 +513,21 @@ Written MemoryFileSystem::CopyInto(const std::wstring& from, HeldFolder& heldFol
     const Lock hold(mutex_);
     const auto source = Walk(from, true);
     if (!source || !source->node) return {CopyOutcome::Failed, nullptr};
-    if (chunkSize_ != 0)
-        for (std::size_t done = chunkSize_; done <= source->node->content.size(); done += chunkSize_)
-            if (!pacing.KeepGoing()) return {CopyOutcome::Stopped, nullptr};
-    file->content = source->node->content;
+    const std::string content = source->node->content;
+    // Chunk by chunk, each a write of its own; after each whole chunk a stop is heard.
+    const std::size_t chunk = chunkSize_ != 0 ? chunkSize_ : std::max<std::size_t>(content.size(), 1);
+    std::size_t done = 0;
+    do {
+        const std::size_t piece = std::min(chunk, content.size() - done);
+        if (BeginChange(kWriting)) return {CopyOutcome::Failed, nullptr};
+        file->content += content.substr(done, piece);
+        EndChange();
+        done += piece;
+        if (chunkSize_ != 0 && piece == chunkSize_ && !pacing.KeepGoing()) return {CopyOutcome::Stopped, nullptr};
+    } while (done < content.size());
+    if (BeginChange(kSetting)) return {CopyOutcome::Failed, nullptr};
     file->attributes = source->node->attributes & ~(dropReadOnly ? attr::kReadOnly : 0u);
+    EndChange();
     RunAfter(Op::Copy, path);
     return {CopyOutcome::Copied, std::move(written)};
 }
@@ -421,8 +538,9 @@ bool MemoryFileSystem::ClearAttributesIn(HeldFolder& heldFolder, std::wstring_vi
     const std::wstring path = Below(folder.path, name);
     Record(Op::ClearAttributes, path);
     const NodePtr node = Child(*folder.node, name, true).second;
-    if (!node || node->kind != Kind::File || Fails(Op::ClearAttributes, path)) return false;
+    if (!node || node->kind != Kind::File || Fails(Op::ClearAttributes, path) || BeginChange(kRemoving)) return false;
     node->attributes = 0;
+    EndChange();
     return true;
 }
 
@@ -433,8 +551,9 @@ bool MemoryFileSystem::RemoveIn(HeldFolder& heldFolder, std::wstring_view name) 
     Record(Op::Remove, path);
     const auto [found, node] = Child(*folder.node, name, true);
     if (!node) return true;
-    if (node->kind != Kind::File || Fails(Op::Remove, path)) return false;
+    if (node->kind != Kind::File || Fails(Op::Remove, path) || BeginChange(kRemoving)) return false;
     Erase(*folder.node, found);
+    EndChange();
     return true;
 }
 

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <optional>
 #include <set>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,6 +22,17 @@
 namespace setup::test {
 
 enum class Op { List, Attributes, ClearAttributes, CreateFolder, Copy, Rename, Remove };
+
+// How the platform fails a call that changes something.
+enum class Fault { AccessDenied, SharingViolation, DiskFull, PathNotFound, MediumGone, NameTaken };
+
+// Every call that changes the disk (or, through the product store of the tests, the registry)
+// asks `before` first, with its number and the faults the platform gives there: a fault named
+// fails the call as that fault does. Once the change is made, `after` is told its number.
+struct ChangeWatch {
+    std::function<std::optional<Fault>(std::size_t change, std::span<const Fault> possible)> before;
+    std::function<void(std::size_t change)> after;
+};
 
 class MemoryFileSystem final : public FileSystem {
 public:
@@ -48,6 +60,20 @@ public:
     void SetDisc(const std::wstring& prefix) { disc_ = Key(prefix); }
     // Paths under this prefix lie on a volume that seeks between files.
     void SetSeeking(const std::wstring& prefix) { seeking_ = Key(prefix); }
+    // Whether the volume can be opened to be flushed whole, as an administrator's can.
+    void SetVolumeHeld(bool held) { volumeHeld_ = held; }
+
+    // The storage model. A file's data reaches the disk only when it, or its volume, is flushed;
+    // names made, renamed or removed are journaled at once. What a new run finds after the
+    // process was killed now, or, with powerCut, after a power cut now: every name as it
+    // stands, each file's data as far as it was flushed and zeros for the rest of its length.
+    std::unique_ptr<MemoryFileSystem> Restarted(bool powerCut) const;
+    void Watch(ChangeWatch watch);
+    // For the test's own store, whose changes count as the disk's do.
+    std::optional<Fault> BeginChange(std::span<const Fault> possible);
+    void EndChange();
+    // Whether the file's data is on the disk as it reads now.
+    bool IsDurable(const std::wstring& path) const;
 
     // What the paths lead to now, links followed but a last one.
     bool IsFolder(const std::wstring& path) const;
@@ -82,6 +108,7 @@ public:
     bool IncursSeekPenalty(const std::wstring& path) override;
     std::unique_ptr<HeldFolder> Hold(const std::wstring& path, bool create) override;
     std::unique_ptr<HeldFolder> HoldIn(HeldFolder& parent, std::wstring_view name, bool create) override;
+    std::unique_ptr<HeldVolume> HoldVolume(const std::wstring& folder) override;
     Written CopyInto(const std::wstring& from, HeldFolder& folder, std::wstring_view name, bool dropReadOnly,
                      CopyPacing& pacing) override;
     bool ClearAttributesIn(HeldFolder& folder, std::wstring_view name) override;
@@ -93,6 +120,7 @@ private:
         Kind kind = Kind::Folder;
         std::uint32_t attributes = 0;
         std::string content;
+        std::string durable;  // what of the content is on the disk
         std::optional<std::uint64_t> listedSize;
         std::wstring target;      // a link's
         bool folderLink = false;  // a link's: it lists as a folder
@@ -112,6 +140,7 @@ private:
     };
     class Held;
     class WrittenInMemory;
+    class Volume;
 
     // Like Windows, repeated and trailing separators and letter case don't change the path.
     static std::wstring Clean(const std::wstring& path);
@@ -130,6 +159,8 @@ private:
     void Record(Op op, const std::wstring& path);
     void RunAfter(Op op, const std::wstring& path);
     static std::uint32_t Listed(const Node& node);
+    static NodePtr Clone(const Node& node, bool powerCut);
+    void FlushAll(Node& folder);
 
     using Lock = std::lock_guard<std::recursive_mutex>;
     mutable std::recursive_mutex mutex_;
@@ -142,6 +173,9 @@ private:
     std::optional<VolumeSpace> space_;
     std::optional<std::wstring> disc_;
     std::optional<std::wstring> seeking_;
+    bool volumeHeld_ = false;
+    ChangeWatch watch_;
+    std::size_t changes_ = 0;
 };
 
 // For a copy hook: waits until the copier asks the file to end; a test failure, and false, when

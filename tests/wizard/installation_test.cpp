@@ -12,32 +12,12 @@
 
 #include "copier/memory_file_system.hpp"
 #include "copier/recording_progress.hpp"
+#include "wizard/memory_product_store.hpp"
 
 namespace setup::test {
 namespace {
 
-const std::wstring kProduct = L"SOFTWARE\\corvanthyle\\Tessovarine";
-const std::wstring kMarker = kProduct + L"\\ZRV\\7B";
-
 using Writes = std::vector<std::pair<std::wstring, std::wstring>>;
-
-class MemoryProductStore final : public ProductStore {
-public:
-    std::wstring GetProductValue(const std::wstring& name) override {
-        const auto it = values.find({kProduct, name});
-        return it == values.end() ? std::wstring() : it->second;
-    }
-    bool SetRegString(const std::wstring& keyPath, const std::wstring& name, const std::wstring& text) override {
-        writes.push_back({keyPath, name});
-        if (refused.count(keyPath)) return false;
-        values[{keyPath, name}] = text;
-        return true;
-    }
-
-    std::map<std::pair<std::wstring, std::wstring>, std::wstring> values;
-    Writes writes;                   // attempted, in order
-    std::set<std::wstring> refused;  // keys whose writes fail
-};
 
 class Installation : public testing::Test {
 protected:

@@ -72,6 +72,7 @@ public:
         return fs_.ClearAttributesIn(folder, name);
     }
     bool RemoveIn(HeldFolder& folder, std::wstring_view name) override { return fs_.RemoveIn(folder, name); }
+    std::unique_ptr<HeldVolume> HoldVolume(const std::wstring& folder) override { return fs_.HoldVolume(folder); }
 
 private:
     Win32FileSystem fs_;
@@ -255,17 +256,19 @@ int RunSerial(const std::wstring& sourceArg, const std::wstring& destinationArg,
     for (std::uint32_t p = 1; p <= tree.FolderCount(); ++p)
         if (!holds.Make(p)) return 1;
     const TemporaryNames temporaries(tree);
+    const std::unique_ptr<HeldVolume> volume = fs.HoldVolume(destination);
     for (std::size_t i = 0; i < tree.FileCount(); ++i) {
         const std::shared_ptr<HeldFolder> folder = holds.Get(tree.fileParents[i]);
         const std::wstring temporary = temporaries.For(tree, i);
         if (!folder) return 1;
-        FileToPlace file{{}, {}, tree.fileNames[i], temporary, Seen::Nothing, false};
+        FileToPlace file{{}, {}, tree.fileNames[i], temporary, Seen::Nothing, false, !volume};
         FolderPrefix(tree, tree.fileParents[i], source, file.from);
         FolderPrefix(tree, tree.fileParents[i], destination, file.to);
         file.from += file.name;
         file.to += file.name;
         if (PlaceFile(fs, *folder, file, pacing) != CopyOutcome::Copied) return 1;
     }
+    if (volume && !volume->Flush()) return 1;
     std::printf("seconds=%.3f files=%u\n", Seconds(start), static_cast<unsigned>(tree.FileCount()));
     return 0;
 }
