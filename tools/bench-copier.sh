@@ -91,6 +91,7 @@ r1 = show("copier/bare small", "<= 1.00", ratio("small", "copier", "small", "bar
 r2 = show("copier/bare large", "<= 1.05", ratio("large", "copier", "large", "bare"))
 r3 = show("xcopy/copier small", ">= 2.0", ratio("small", "xcopy", "small", "copier"))
 show("copier/unchecked small", "<= 1.02", ratio("small", "copier", "small", "unchecked"))
+show("copier/unflushed small", "<= 1.03", ratio("small", "copier", "small", "unflushed"))
 r4 = show("serial/copier filter 2ms", ">= 4", ratio("few", "serial", "few", "filtered"))
 r5 = show("copier/serial seek 8ms", "<= 1.05", ratio("seek", "seeking", "seek", "seekserial"))
 r6 = show("fresh copier/in-place", "<= 0.80", ratio("small", "copier", "small", "inplace"))

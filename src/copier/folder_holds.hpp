@@ -16,8 +16,10 @@ namespace setup {
 
 class FolderHolds {
 public:
-    // At most `most` folders stay held besides the destination itself and those in use.
-    FolderHolds(FileSystem& fs, const FolderTree& tree, std::size_t most = 64) : fs_(fs), tree_(tree), most_(most) {}
+    // At most `most` folders stay held besides the destination itself and those in use: a tree
+    // of that many folders is opened once. Wine holds a Unix descriptor for each, of a thousand
+    // a process may have by default.
+    FolderHolds(FileSystem& fs, const FolderTree& tree, std::size_t most = 256) : fs_(fs), tree_(tree), most_(most) {}
 
     // The destination itself, made first with create. False when it can't be held.
     bool HoldRoot(const std::wstring& destination, bool create);

@@ -46,25 +46,36 @@ bool SameName(std::wstring_view a, std::wstring_view b) {
            CSTR_EQUAL;
 }
 
-// Wine's names of open files lose a last name's trailing dots and blanks; Windows keeps them.
-std::wstring_view WithoutTrailingDots(std::wstring_view path) {
-    while (!path.empty() && (path.back() == L'.' || path.back() == L' ')) path.remove_suffix(1);
-    return path;
+// Two names of one entry, the system's for an open handle and one made of its parent's and its
+// own: Wine's names of open files lose each name's trailing dots and blanks, Windows keeps them.
+bool SamePath(std::wstring_view a, std::wstring_view b) {
+    auto next = [](std::wstring_view& path) {
+        const std::size_t cut = path.find(L'\\');
+        std::wstring_view name = path.substr(0, cut);
+        path = cut == std::wstring_view::npos ? std::wstring_view() : path.substr(cut + 1);
+        while (!name.empty() && (name.back() == L'.' || name.back() == L' ')) name.remove_suffix(1);
+        return name;
+    };
+    while (!a.empty() || !b.empty())
+        if (!SameName(next(a), next(b))) return false;
+    return true;
 }
 
 // Whether what was opened under name in the folder is that entry itself. On Windows an entry
 // opened as a reparse point is the link itself, which its tag tells; Wine follows links all the
 // same, and the path the system then has for the handle is another one. An entry reached
 // through its short alias has its own long name there too.
-bool IsEntryItself(HANDLE opened, const Win32HeldFolder& folder, std::wstring_view name, DWORD* attributes = nullptr) {
+// path, if given, gets the system's name for it.
+bool IsEntryItself(HANDLE opened, const Win32HeldFolder& folder, std::wstring_view name, DWORD* attributes = nullptr,
+                   std::wstring* path = nullptr) {
     FILE_ATTRIBUTE_TAG_INFO tag{};
     if (!::GetFileInformationByHandleEx(opened, FileAttributeTagInfo, &tag, sizeof tag)) return false;
     if ((tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && IsLinkTag(tag.ReparseTag)) return false;
     if (attributes) *attributes = tag.FileAttributes;
-    const std::wstring path = SystemPathOf(opened);
-    const std::wstring expected = Below(folder.systemPath, name);
-    return !folder.systemPath.empty() &&
-           (SameName(path, expected) || SameName(WithoutTrailingDots(path), WithoutTrailingDots(expected)));
+    std::wstring named = SystemPathOf(opened);
+    if (named.empty() || !SamePath(named, Below(folder.systemPath, name))) return false;
+    if (path) *path = std::move(named);
+    return true;
 }
 
 bool Dispose(HANDLE file) {
@@ -147,13 +158,14 @@ std::unique_ptr<HeldFolder> Win32FileSystem::HoldIn(HeldFolder& parentFolder, st
                                      create ? relative::kCreate : relative::kOpen,
                                      relative::kDirectory | relative::kOpenReparsePoint);
     if (!folder) return nullptr;
-    // A folder made now is the one named so in its parent; one that was there must show that it is.
-    DWORD attributes = FILE_ATTRIBUTE_DIRECTORY;
-    if (!create && !IsEntryItself(folder.get(), parent, name, &attributes)) return nullptr;
-    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return nullptr;
-    // As the system names it, which is what the folders and files opened through it show.
-    std::wstring systemPath = SystemPathOf(folder.get());
-    if (systemPath.empty()) return nullptr;
+    // A folder made now is the one named so in its parent; one that was there must show that it
+    // is, under the name the system has for it, which is what is opened through it shows.
+    if (create) return std::make_unique<Win32HeldFolder>(std::move(folder), Below(parent.systemPath, name));
+    DWORD attributes = 0;
+    std::wstring systemPath;
+    if (!IsEntryItself(folder.get(), parent, name, &attributes, &systemPath) ||
+        !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return nullptr;
     return std::make_unique<Win32HeldFolder>(std::move(folder), std::move(systemPath));
 }
 

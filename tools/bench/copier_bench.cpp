@@ -2,6 +2,7 @@
 // prints the medians. Each run prints one line "seconds=<s> ..." on success.
 //   copier_bench copier SRC DST [WORKERS]  the copier, its progress bar on a visible window
 //   copier_bench unchecked SRC DST  the same, without the space and disc checks: their cost
+//   copier_bench unflushed SRC DST  the same, flushing nothing to the disk: what the flushes cost
 //   copier_bench filtered SRC DST [WORKERS]  the copier, each file's copy 2 ms longer, as a
 //                                 scanner on the file system makes it
 //   copier_bench serial SRC DST   the same file system, one file after another, no window
@@ -24,6 +25,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -84,6 +86,33 @@ class UncheckedFileSystem final : public ForwardingFileSystem {
 public:
     std::optional<VolumeSpace> Space(const std::wstring&) override { return std::nullopt; }
     bool OnDisc(const std::wstring&) override { return false; }
+};
+
+// Sends nothing to the disk before the record: no file is flushed, no volume held. The
+// difference is what making the installation outlive a power cut costs.
+class UnflushedFileSystem final : public ForwardingFileSystem {
+public:
+    Written CopyInto(const std::wstring& from, HeldFolder& folder, std::wstring_view name, bool dropReadOnly,
+                     CopyPacing& pacing) override {
+        Written written = ForwardingFileSystem::CopyInto(from, folder, name, dropReadOnly, pacing);
+        if (written.file) written.file = std::make_unique<Unflushed>(std::move(written.file));
+        return written;
+    }
+    std::unique_ptr<HeldVolume> HoldVolume(const std::wstring&) override { return nullptr; }
+
+private:
+    class Unflushed final : public WrittenFile {
+    public:
+        explicit Unflushed(std::unique_ptr<WrittenFile> file) : file_(std::move(file)) {}
+        CopyOutcome RenameTo(std::wstring_view name, bool replace, CopyPacing& pacing) override {
+            return file_->RenameTo(name, replace, pacing);
+        }
+        void Keep() override { file_->Keep(); }
+        bool Flush() override { return true; }
+
+    private:
+        std::unique_ptr<WrittenFile> file_;
+    };
 };
 
 // What a file system filter (an antivirus scanner, the indexer) adds to each file's copy on
@@ -180,39 +209,11 @@ int RunCopier(const std::wstring& source, const std::wstring& destination, FileS
     return outcome == CopyOutcome::Copied && position == maximum ? 0 : 1;
 }
 
-int RunBare(const std::wstring& sourceArg, const std::wstring& destinationArg) {
-    const std::wstring source = WithSeparator(sourceArg);
-    const std::wstring destination = WithSeparator(destinationArg);
-    Win32FileSystem fs;
-    FolderTree tree;
-    if (!FindFiles(fs, source, tree)) return 1;
-
-    const auto start = Clock::now();
-    if (!::CreateDirectoryW(destination.c_str(), nullptr)) return 1;
-    for (std::size_t i = 0; i < tree.FolderCount(); ++i) {
-        const std::wstring folder = destination + tree.FolderPath(i);
-        if (!::CreateDirectoryW(folder.c_str(), nullptr)) return 1;
-    }
-    // Each file written beside its place, then put there, as the copier does.
-    const TemporaryNames temporaries(tree);
-    std::wstring folder;
-    for (std::size_t i = 0; i < tree.FileCount(); ++i) {
-        folder = destination;
-        if (tree.fileParents[i] != 0) {
-            tree.AppendFolderPath(tree.fileParents[i] - 1, folder);
-            folder += L'\\';
-        }
-        const std::wstring temporary = folder + temporaries.For(tree, i);
-        const std::wstring relative = tree.FilePath(i);
-        if (!::CopyFileW((source + relative).c_str(), temporary.c_str(), FALSE) ||
-            !::MoveFileExW(temporary.c_str(), (destination + relative).c_str(), 0))
-            return 1;
-    }
-    std::printf("seconds=%.3f files=%u\n", Seconds(start), static_cast<unsigned>(tree.FileCount()));
-    return 0;
-}
-
-int RunInPlace(const std::wstring& sourceArg, const std::wstring& destinationArg) {
+// A serial loop of plain Win32 calls over the copier's lists, no window: the folders made (or
+// found, over an earlier copy), then each file by place(index, its folder with a separator, its
+// relative path).
+template <class Place>
+int RunLoop(const std::wstring& sourceArg, const std::wstring& destinationArg, Place place) {
     const std::wstring source = WithSeparator(sourceArg);
     const std::wstring destination = WithSeparator(destinationArg);
     Win32FileSystem fs;
@@ -226,14 +227,36 @@ int RunInPlace(const std::wstring& sourceArg, const std::wstring& destinationArg
     if (!makeFolder(destination)) return 1;
     for (std::size_t i = 0; i < tree.FolderCount(); ++i)
         if (!makeFolder(destination + tree.FolderPath(i))) return 1;
-    std::wstring relative;
+    std::wstring folder;
     for (std::size_t i = 0; i < tree.FileCount(); ++i) {
-        relative.clear();
-        tree.AppendFilePath(i, relative);
-        if (!::CopyFileW((source + relative).c_str(), (destination + relative).c_str(), FALSE)) return 1;
+        FolderPrefix(tree, tree.fileParents[i], destination, folder);
+        if (!place(tree, i, source, destination, folder)) return 1;
     }
     std::printf("seconds=%.3f files=%u\n", Seconds(start), static_cast<unsigned>(tree.FileCount()));
     return 0;
+}
+
+// Each file written beside its place, then put there.
+int RunBare(const std::wstring& source, const std::wstring& destination) {
+    std::optional<TemporaryNames> temporaries;
+    return RunLoop(source, destination,
+                   [&](const FolderTree& tree, std::size_t i, const std::wstring& from, const std::wstring& to,
+                       const std::wstring& folder) {
+                       if (!temporaries) temporaries.emplace(tree);
+                       const std::wstring temporary = folder + temporaries->For(tree, i);
+                       const std::wstring relative = tree.FilePath(i);
+                       return ::CopyFileW((from + relative).c_str(), temporary.c_str(), FALSE) &&
+                              ::MoveFileExW(temporary.c_str(), (to + relative).c_str(), 0);
+                   });
+}
+
+int RunInPlace(const std::wstring& source, const std::wstring& destination) {
+    return RunLoop(source, destination,
+                   [](const FolderTree& tree, std::size_t i, const std::wstring& from, const std::wstring& to,
+                      const std::wstring&) {
+                       const std::wstring relative = tree.FilePath(i);
+                       return ::CopyFileW((from + relative).c_str(), (to + relative).c_str(), FALSE) != FALSE;
+                   });
 }
 
 // The copier's road to the disk without the copier: its lists, then each file in turn.
@@ -328,10 +351,12 @@ int wmain(int argc, wchar_t** argv) {
     const int workers = argc == 5 ? std::stoi(argv[4]) : setup::kCopyWorkers;
     setup::Win32FileSystem win32;
     setup::UncheckedFileSystem unchecked;
+    setup::UnflushedFileSystem unflushed;
     setup::FilteredFileSystem filtered;
     setup::SeekingFileSystem seeking;
     if (mode == L"copier" && (argc == 4 || argc == 5)) return setup::RunCopier(argv[2], argv[3], win32, workers);
     if (mode == L"unchecked" && argc == 4) return setup::RunCopier(argv[2], argv[3], unchecked, workers);
+    if (mode == L"unflushed" && argc == 4) return setup::RunCopier(argv[2], argv[3], unflushed, workers);
     if (mode == L"filtered" && (argc == 4 || argc == 5)) return setup::RunCopier(argv[2], argv[3], filtered, workers);
     if (mode == L"serial" && argc == 4) return setup::RunSerial(argv[2], argv[3], filtered);
     if (mode == L"seeking" && argc == 4) return setup::RunCopier(argv[2], argv[3], seeking, workers);
@@ -341,6 +366,6 @@ int wmain(int argc, wchar_t** argv) {
     if (mode == L"xcopy" && argc == 4) return setup::RunXcopy(argv[2], argv[3]);
     if (mode == L"list" && argc == 3) return setup::RunList(argv[2]);
     std::fprintf(stderr, "usage: copier_bench copier|filtered SRC DST [WORKERS] | "
-                         "unchecked|serial|seeking|seekserial|bare|inplace|xcopy SRC DST | list SRC\n");
+                         "unchecked|unflushed|serial|seeking|seekserial|bare|inplace|xcopy SRC DST | list SRC\n");
     return 2;
 }

@@ -25,7 +25,7 @@ wineserver -p 2>/dev/null || true  # keep one server for all runs
 results=$work/results.txt
 : >"$results"
 : >"$work/runs.txt"
-methods_small=(copier bare xcopy unchecked inplace)
+methods_small=(copier bare xcopy unchecked unflushed inplace)
 methods_upgrade=(copier inplace)
 methods_few=(filtered serial)
 methods_seek=(seeking seekserial)
