@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The folder copier's benchmark: the copier with its progress bar on a visible window, a bare
 # serial loop over the same lists that writes each file beside its place and renames it there,
-# and Wine's xcopy, alternating, in one Wine prefix; then the copier and a serial loop over a
+# the loop a user compares with (each file copied onto its final name, one after another) into
+# an empty folder and over a complete earlier copy, and Wine's xcopy, alternating, in one Wine
+# prefix; then the copier and a serial loop over a
 # file system that makes each file's copy 2 ms longer, as a scanner does on Windows, and over
 # one that seeks between files, as a disc does. Prints every run, the medians and the ratios;
 # the last five lines are
