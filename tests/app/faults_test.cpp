@@ -274,8 +274,22 @@ struct InstallFaultCases {
         ASSERT_TRUE(e2e::WriteFileBytes(Outside(f) + L"\\v.txt", "outside v"));
         ASSERT_TRUE(e2e::CopyTree(Outside(f), f.target_ / L"outside as it was"));
     }
-    static void ExpectOutsideAsItWas(Faults& f) {
-        EXPECT_TRUE(e2e::CompareTrees(Outside(f), f.target_ / L"outside as it was").empty());
+    // A link at `at` leading to `to`: the copy fails, writes nothing where it leads, and makes
+    // nothing at all when the link is in the medium.
+    using Where = std::function<std::wstring(Faults&)>;
+    static InstallFault LinkRow(const char* name, Where at, Where to) {
+        return {name,
+                [=](Faults& f, setup::UniqueFile&) {
+                    MakeOutside(f);
+                    ASSERT_TRUE(e2e::MakeFolders(at(f).substr(0, at(f).rfind(L'\\'))));
+                    ASSERT_TRUE(e2e::MakeLink(at(f), to(f)));
+                },
+                [=](Faults& f, setup::UniqueFile&) {
+                    EXPECT_TRUE(e2e::CompareTrees(Outside(f), f.target_ / L"outside as it was").empty());
+                    const bool inMedium = at(f).find(Medium(f).Path()) == 0;
+                    EXPECT_FALSE(inMedium && PathExists(Coon(f))) << "nothing was made";
+                    ASSERT_TRUE(e2e::RemoveLink(at(f)));
+                }};
     }
 
     static std::vector<InstallFault> All() {
@@ -321,43 +335,13 @@ struct InstallFaultCases {
              [](Faults& f, setup::UniqueFile&) { SetInstallFolder(f, Target(f)); }},
             // A link that someone who may write in the installation folder planted: the
             // installation runs elevated, and must never write where it leads.
-            {"FolderUnderCoonIsALink",
-             [](Faults& f, setup::UniqueFile&) {
-                 MakeOutside(f);
-                 ASSERT_TRUE(e2e::MakeFolders(Coon(f)));
-                 ASSERT_TRUE(e2e::MakeLink(Coon(f) + L"\\up", Outside(f)));
-             },
-             [](Faults& f, setup::UniqueFile&) {
-                 ExpectOutsideAsItWas(f);
-                 ASSERT_TRUE(e2e::RemoveLink(Coon(f) + L"\\up"));
-             }},
-            {"CoonIsALink",
-             [](Faults& f, setup::UniqueFile&) {
-                 MakeOutside(f);
-                 ASSERT_TRUE(e2e::MakeLink(Coon(f), Outside(f)));
-             },
-             [](Faults& f, setup::UniqueFile&) {
-                 ExpectOutsideAsItWas(f);
-                 ASSERT_TRUE(e2e::RemoveLink(Coon(f)));
-             }},
+            LinkRow("FolderUnderCoonIsALink", [](Faults& f) { return Coon(f) + L"\\up"; }, Outside),
+            LinkRow("CoonIsALink", Coon, Outside),
             // A share can hold a link; a tree copied past one is not the one the publisher made.
-            {"SourceLoop",
-             [](Faults& f, setup::UniqueFile&) {
-                 ASSERT_TRUE(e2e::MakeLink(Medium(f) / L"zrv\\upgrade\\up\\loop", Medium(f) / L"zrv\\upgrade"));
-             },
-             [](Faults& f, setup::UniqueFile&) {
-                 EXPECT_FALSE(PathExists(Coon(f))) << "nothing was made";
-                 ASSERT_TRUE(e2e::RemoveLink(Medium(f) / L"zrv\\upgrade\\up\\loop"));
-             }},
-            {"SourceLinkOutOfTheMedium",
-             [](Faults& f, setup::UniqueFile&) {
-                 MakeOutside(f);
-                 ASSERT_TRUE(e2e::MakeLink(Medium(f) / L"zrv\\upgrade\\elsewhere", Outside(f)));
-             },
-             [](Faults& f, setup::UniqueFile&) {
-                 EXPECT_FALSE(PathExists(Coon(f))) << "nothing was made";
-                 ASSERT_TRUE(e2e::RemoveLink(Medium(f) / L"zrv\\upgrade\\elsewhere"));
-             }},
+            LinkRow("SourceLoop", [](Faults& f) { return Medium(f) / L"zrv\\upgrade\\up\\loop"; },
+                    [](Faults& f) { return Medium(f) / L"zrv\\upgrade"; }),
+            LinkRow("SourceLinkOutOfTheMedium", [](Faults& f) { return Medium(f) / L"zrv\\upgrade\\elsewhere"; },
+                    Outside),
             {"SourceTreeMissing",
              [](Faults& f, setup::UniqueFile&) {
                  ASSERT_TRUE(::MoveFileW((Medium(f) / L"zrv\\upgrade").c_str(), (Medium(f) / L"zrv\\away").c_str()));
